@@ -1,0 +1,80 @@
+/* Shared declarations of the installer: the records, globals and operations that more than
+ * one subsystem uses. Control identifiers are in vendrel0.h. */
+#ifndef VENDREL_H
+#define VENDREL_H
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "vendrel0.h"
+
+constexpr int kPathSize = 260;        // a path buffer: 259 characters and a NUL
+constexpr int kLineTextSize = 256;    // text read back from a list box, and the tree's working lines
+constexpr int kDirBoxEntries = 200;   // lines of one directory tree
+constexpr int kAppNameSize = 10;      // the application name: nine characters and a NUL
+
+/* ---- Application shell ---- */
+
+typedef struct tagSETUPDATA {
+    char szAppName[kAppNameSize];
+} SETUPDATA;
+
+extern HINSTANCE hInst;
+extern SETUPDATA SetUpData;
+extern HWND hWndMain;
+extern HWND hQryDlgBox;       // the installer dialog; null before it initialises and after it closed itself
+extern DLGPROC lpModelessProc;
+extern HGLOBAL hdlgr;         // the loaded template resource, only while InitMainDlg runs
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpszCmdLine, int cmdShow);
+void InitVendrel(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpszCmdLine, int cmdShow);
+void InitVendrelFirst(HINSTANCE hInstance);
+void InitVendrelAdded(HINSTANCE hPrevInstance);
+void InitVendrelEvery(HINSTANCE hInstance, int cmdShow);
+void CloseVendrel(void);
+int RunVendrel(void);      // the message loop; returns the quit message's value
+LRESULT CALLBACK VendrelWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+void InitMainDlg(HWND hWnd);
+INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---- Location browser ---- */
+
+// One line of a directory tree list box: the drive root at Level 0, or Level blanks and a
+// directory name at Level n. Level -1 marks a free entry; the first one is the end marker.
+struct DirBoxInfo {
+    int32_t Level;
+    char String[kPathSize];
+};
+
+extern DirBoxInfo Struct1[kDirBoxEntries];   // shadows IDC_PROG_DIR
+extern DirBoxInfo Struct2[kDirBoxEntries];   // shadows IDC_CRIT_DIR
+extern DirBoxInfo Struct3[kDirBoxEntries];   // shadows IDC_EDITOR_DIR
+extern DirBoxInfo *LbStructPtr;              // FillDirectoryBox's cursor
+
+extern char FloppyDrives[6];    // removable drive letters, at most 5
+extern char HardDrives[21];     // every other drive letter, at most 20
+extern char AllDrives[26];      // FloppyDrives then HardDrives
+extern int NumDrives;
+extern char gPath2[kPathSize];  // the source folder: the current directory when the dialog started
+
+void FindDrives(char *fdrives, char *hdrives);
+void FillDrivesBox(HWND hDlg, int DriveBoxNum);
+int FillDirectoryBox(HWND hDlg, int DriveBoxNum, int DirBoxNum);
+void PartialFillDirBox(HWND hDlg, int DirBoxNum);
+char *GetThePath(int ListBoxNum, HWND hDlg);
+void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum);
+void ClearFileBox(HWND hDlg, int FileBoxNum);
+
+/* ---- Installation ---- */
+
+extern int InstallErrCount;     // failed copies (and refused groups) of the current OK
+
+// The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every
+// WM_COMMAND but Cancel. Each returns the dialog procedure's result.
+void InitInstallerControls(HWND hDlg);
+INT_PTR InstallerCommand(HWND hDlg, int id, int code);
+INT_PTR OkCommand(HWND hDlg);
+int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton);
+
+#endif

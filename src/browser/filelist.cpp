@@ -1,0 +1,4 @@
+// placeholder: being written
+#include "vendrel.h"
+void FillFileBox(HWND, int, int) {}
+void ClearFileBox(HWND, int) {}

@@ -1,0 +1,101 @@
+// Test support: the installer's real dialog in the test process, message boxes captured and
+// answered, files and folders on the rig's drives, and the controls driven through messages.
+//
+// The rig's prefix has these drives, fixed before its wineserver starts:
+//   C:  the prefix's drive_c, fixed
+//   R:  removable, empty between tests
+//   T:  fixed, the tests' scratch drive, empty between tests
+// Each test leaves them as it found them: InstallerTest removes whatever a test put on R:,
+// T: and under C:\qtest, and the settings file.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace rig {
+
+// ---- message boxes ----
+
+struct ShownBox {
+    std::string caption;
+    std::string text;
+    HWND owner;
+};
+
+// While it lives, every message box that this thread shows is recorded and answered with its
+// OK button (a WH_CBT hook sees the box activate). Boxes are in the order shown.
+class MessageBoxCapture {
+public:
+    MessageBoxCapture();
+    ~MessageBoxCapture();
+    MessageBoxCapture(const MessageBoxCapture &) = delete;
+    MessageBoxCapture &operator=(const MessageBoxCapture &) = delete;
+
+    const std::vector<ShownBox> &boxes() const;
+    // "caption|text" for each box, for compact expectations.
+    std::vector<std::string> lines() const;
+    void clear();
+};
+
+// ---- files and folders (Windows paths, e.g. "T:\\a\\b") ----
+
+void MakeDirs(const std::string &path);                      // every missing level
+void WriteFile(const std::string &path, const std::string &content = "x");
+std::string ReadFile(const std::string &path);               // "" when missing
+bool FileExists(const std::string &path);
+bool DirExists(const std::string &path);
+void RemoveTree(const std::string &path);                    // a folder and all it holds, or a file
+void EmptyFolder(const std::string &path);                   // everything inside, not the folder
+constexpr const char *kScratchC = "C:\\qtest";               // tests' own folder on C:
+std::string SettingsFilePath();                              // C:\windows\QUILLMAR.INI
+std::string ReadSettingsFile();                              // its bytes, "" when missing
+
+// ---- the installer in this process ----
+
+// Starts the shell as WinMain does: the main window and the dialog built from the real
+// template, with sourceDir as the current directory (it becomes gPath2). Pumps the queue and
+// returns hQryDlgBox.
+HWND StartInstaller(const std::string &sourceDir = "C:\\");
+// Destroys the main window (and with it the dialog), pumps, and zeroes the program's globals
+// so that the next StartInstaller begins as a fresh process would.
+void StopInstaller();
+// Dispatches every pending message by the program's own loop rule (dialog keys first).
+void Pump();
+
+std::vector<std::string> ListLines(HWND dlg, int id);        // a list box's lines
+std::vector<std::string> ComboLines(HWND dlg, int id);       // a combo box's items
+int ListSel(HWND dlg, int id);                               // LB_GETCURSEL
+std::string ComboSelText(HWND dlg, int id);                  // "" when none
+
+// The user's gestures, as the controls report them to the dialog:
+void PickDrive(HWND dlg, int comboId, const std::string &driveText);   // select, CBN_SELCHANGE
+void DropDown(HWND dlg, int comboId);                                   // CBN_DROPDOWN
+void PickLine(HWND dlg, int listId, int index);                         // select, LBN_SELCHANGE
+void DoubleClickLine(HWND dlg, int listId, int index);                  // select, LBN_DBLCLK
+void PickFile(HWND dlg, int fileListId, const std::string &name);       // select by exact text
+void SetRadio(HWND dlg, int id);                                        // click an auto radio button
+void SetEditText(HWND dlg, int id, const std::string &text);
+// Sends WM_COMMAND for a control and returns the dialog procedure's result.
+INT_PTR Command(HWND dlg, int id, int code = 0);
+
+// A test with the running installer. SetUp empties the scratch drives and starts capturing
+// message boxes; the test stages its folders and files, then calls Start(), which builds the
+// dialog (the browsers fill at once, so stage first). TearDown stops the installer and empties
+// the scratch drives again.
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HWND Start(const std::string &sourceDir = "C:\\");
+    HWND dlg = nullptr;
+    MessageBoxCapture *boxes = nullptr;
+};
+
+// Empties R:, T:, C:\qtest and removes the settings file.
+void CleanScratch();
+
+}  // namespace rig
