@@ -1,4 +1,65 @@
-// placeholder: being written
+// The file lists: the files of the directory selected in a browser's tree.
 #include "vendrel.h"
-void FillFileBox(HWND, int, int) {}
-void ClearFileBox(HWND, int) {}
+
+#include "treecore.h"
+
+static void ShowError(HWND hDlg, const char *text)
+{
+    MessageBoxA(hDlg, text, "ERROR", MB_OK);
+}
+
+// Fills file list FileBoxNum with the files of the line selected in tree DirBoxNum, sorted by
+// the list box (alphabetical, ignoring case), none selected. Directories and files with
+// neither the archive nor the read-only bit are not listed. With no line selected the list
+// keeps its lines. The list box repaints once.
+void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
+{
+    LRESULT curPos = SendDlgItemMessageA(hDlg, DirBoxNum, LB_GETCURSEL, 0, 0);
+    const DirBoxInfo *tree = TreeFor(DirBoxNum);
+    if (tree == nullptr)
+        ShowError(hDlg, "ERROR in FillFileBox");
+    if (curPos == LB_ERR) {
+        ShowError(hDlg, "ERROR filling file details");
+        return;
+    }
+    if (tree == nullptr)
+        return;
+
+    char pattern[kPathSize];
+    if (!TreeLinePattern(tree, TreeLineIndex(curPos), pattern, sizeof pattern)) {
+        // The selection is no line of the array: the list and its array disagree.
+        ShowError(hDlg, "ERROR filling file details");
+        return;
+    }
+
+    HWND hList = GetDlgItem(hDlg, FileBoxNum);
+    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hList, LB_RESETCONTENT, 0, 0);
+
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA(pattern, &found);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if (IsListedFile(found.dwFileAttributes))
+                SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)found.cFileName);
+        } while (FindNextFileA(hFind, &found));
+        FindClose(hFind);
+    }
+
+    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hList, nullptr, TRUE);
+}
+
+// Empties file list FileBoxNum, one line at a time from the top.
+void ClearFileBox(HWND hDlg, int FileBoxNum)
+{
+    HWND hList = GetDlgItem(hDlg, FileBoxNum);
+    LRESULT count = SendMessageA(hList, LB_GETCOUNT, 0, 0);
+    if (count == 0 || count == LB_ERR)
+        return;
+    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    while (SendMessageA(hList, LB_DELETESTRING, 0, 0) > 0) {
+    }
+    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hList, nullptr, TRUE);
+}

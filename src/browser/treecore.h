@@ -66,6 +66,9 @@ int TreeOpenLine(DirBoxInfo *tree, int clicked);
 // room left or the line does not fit (TreeSubdirFits).
 int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name);
 
+// A list box's selection as an array index: -1 for none (LB_ERR) or one no array can hold.
+int TreeLineIndex(int64_t sel);
+
 // Index of the tree's end marker, or kDirBoxEntries when there is none: the number of lines.
 int TreeLineCount(const DirBoxInfo *tree);
 

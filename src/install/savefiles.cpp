@@ -1,3 +1,170 @@
-// placeholder: being written
+// The installation of one destination group: settle its directory (the default one, the one
+// selected in its tree list, or a typed one created level by level), record it in the
+// settings file and copy the group's files there from the source folder gPath2. This is the
+// only code of the installer that creates directories or copies files.
+//
+// A group that cannot be installed as the user asked (a refused typed path, a tree list with
+// no selection, a "help" value that does not fit) is refused whole: nothing of it is created,
+// written or copied, and it raises InstallErrCount by one, like a failed copy, so that the OK
+// command reports the installation unsuccessful and deletes none of the source files.
 #include "vendrel.h"
-int SaveToBatFile(HWND, int, int) { return 1; }
+
+#include "pathcore.h"
+#include "settings.h"
+#include "strbuf.h"
+
+static_assert(kCorePathSize == kPathSize, "the path rules work on the program's path buffers");
+
+static const char *const kProgramFiles[] = {"quillmar.exe", "install.exe", "userhelp.hlp"};
+static const char *const kCriteriaFiles[] = {"criteria.inc", "criteria.exc"};
+
+static const char kDefaultDir[] = "c:\\quillmar";
+// The product reads the help file's path up to a closing blank: the two kinds that write it
+// from a known directory keep that blank.
+static const char kDefaultHelp[] = "c:\\quillmar\\userhelp.hlp ";
+static const char kHelpName[] = "userhelp.hlp";
+static const char kHelpNameBlank[] = "userhelp.hlp ";
+
+// The edit fields are read with at most 259 characters for the program, 79 for the criteria.
+static const int kProgTypedSize = kPathSize;
+static const int kCritTypedSize = 80;
+
+// Copies gPath2\name onto destDir\name, overwriting an existing file. A copy that fails, or
+// whose source or destination name does not fit a path buffer, raises InstallErrCount and
+// does not stop the ones that follow. Returns CopyFileA's result, FALSE for a name that did
+// not fit.
+static BOOL CopyOneFile(const char *destDir, const char *name)
+{
+    char Path[kPathSize];
+    char DestPath[kPathSize];
+
+    if (!ComposeName(Path, gPath2, name) || !ComposeName(DestPath, destDir, name)) {
+        InstallErrCount++;
+        return FALSE;
+    }
+    BOOL copied = CopyFileA(Path, DestPath, FALSE);
+    if (!copied)
+        InstallErrCount++;
+    return copied;
+}
+
+// Copies the group's files in their order; returns the result of the last copy.
+template <size_t N> static BOOL CopyGroupFiles(const char *destDir, const char *const (&names)[N])
+{
+    BOOL last = FALSE;
+    for (size_t i = 0; i < N; i++)
+        last = CopyOneFile(destDir, names[i]);
+    return last;
+}
+
+// dir := the directory selected in tree list MyDir, without its closing backslash (a drive
+// root keeps its own). False when the list has no selection: GetThePath has already said so.
+static bool TreeDirectory(HWND hDlg, int MyDir, char (&dir)[kPathSize])
+{
+    if (!StrCopy(dir, GetThePath(MyDir, hDlg)) || dir[0] == '\0')
+        return false;
+    DropTreeClosingBackslash(dir);
+    return true;
+}
+
+// typed := edit field fieldId, at most size - 1 characters, closing backslashes removed. A
+// text whose second character is not a colon is refused with message (owned by the dialog):
+// then false, and *boxResult holds the message box's result.
+static bool TypedDirectory(HWND hDlg, int fieldId, int size, const char *message,
+                           char (&typed)[kPathSize], int *boxResult)
+{
+    typed[0] = '\0';
+    GetDlgItemTextA(hDlg, fieldId, typed, size);
+    typed[size - 1] = '\0';
+    if (!TypedPathHasDrive(typed)) {
+        *boxResult = MessageBoxA(hDlg, message, "ERROR", MB_OK);
+        return false;
+    }
+    StripClosingBackslashes(typed);
+    return true;
+}
+
+// Creates every level of typed from the top, whether or not it exists. A level that cannot
+// be created is not reported: it shows up as failed copies.
+static void CreateTypedLevels(const char *typed)
+{
+    LevelWalk walk;
+    if (!LevelWalkStart(&walk, typed))
+        return;
+    while (LevelWalkNext(&walk))
+        CreateDirectoryA(walk.Path, NULL);
+}
+
+static int RefuseGroup(void)
+{
+    InstallErrCount++;
+    return 0;
+}
+
+// Installs one group. MyDir is the group's tree list (102 or 202) for the kinds that read it;
+// WhichRadioButton is the checked radio button and picks the kind:
+//   110 program files into c:\quillmar          109 program files into the tree's directory
+//   111 program files into a typed directory    209 criteria files into the tree's directory
+//   210 criteria files into a typed directory
+// Returns the result of the last copy; the message box's result after a refused typed path;
+// 0 for a group refused otherwise; nonzero, doing nothing, for any other WhichRadioButton.
+// The caller judges the installation by InstallErrCount, not by this result.
+int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
+{
+    char Path[kPathSize];
+    char Value[kPathSize];
+    int boxResult = 0;
+
+    switch (WhichRadioButton) {
+    case IDC_PROG_DEFAULT:
+        // Only this one level is created: its parent is a drive root.
+        CreateDirectoryA(kDefaultDir, NULL);
+        WriteSetting("help", kDefaultHelp);
+        return CopyGroupFiles(kDefaultDir, kProgramFiles);
+
+    case IDC_PROG_EXISTING:
+        if (!TreeDirectory(hDlg, MyDir, Path) || !ComposeName(Value, Path, kHelpNameBlank))
+            return RefuseGroup();
+        WriteSetting("help", Value);
+        return CopyGroupFiles(Path, kProgramFiles);
+
+    case IDC_PROG_NEW:
+        if (!TypedDirectory(hDlg, IDC_PROG_NEWPATH, kProgTypedSize,
+                            "Invalid path given for\nlocation to place quillmar.exe", Path,
+                            &boxResult)) {
+            RefuseGroup();
+            return boxResult;
+        }
+        // The "help" value names the rebuilt directory, with single backslashes; it is settled
+        // before anything is created, so that a value that does not fit leaves no trace.
+        if (!RebuildTypedPath(Value, sizeof Value, Path) || !ComposeName(Value, Value, kHelpName))
+            return RefuseGroup();
+        CreateTypedLevels(Path);
+        WriteSetting("help", Value);
+        // The copies go to the directory as typed; the platform reads its doubled
+        // backslashes as one.
+        return CopyGroupFiles(Path, kProgramFiles);
+
+    case IDC_CRIT_EXISTING:
+        if (!TreeDirectory(hDlg, MyDir, Path))
+            return RefuseGroup();
+        WriteSetting("criteria", Path);
+        return CopyGroupFiles(Path, kCriteriaFiles);
+
+    case IDC_CRIT_NEW:
+        if (!TypedDirectory(hDlg, IDC_CRIT_NEWPATH, kCritTypedSize,
+                            "Invalid path given for\nlocation to place report files", Path,
+                            &boxResult)) {
+            RefuseGroup();
+            return boxResult;
+        }
+        // Recorded as typed, before its directories exist: the product finds the criteria
+        // files there once they are copied.
+        WriteSetting("criteria", Path);
+        CreateTypedLevels(Path);
+        return CopyGroupFiles(Path, kCriteriaFiles);
+
+    default:
+        return 1;
+    }
+}
