@@ -54,6 +54,12 @@ constexpr const char *kScratchC = "C:\\qtest";               // tests' own folde
 std::string SettingsFilePath();                              // C:\windows\QUILLMAR.INI
 std::string ReadSettingsFile();                              // its bytes, "" when missing
 
+// ---- built files ----
+
+std::string DosPath(const std::string &unixPath);   // a path of this machine, as Wine names it
+std::string ShippedInstallExe();   // the 32-bit release install.exe that ships
+std::string BuiltInstallExe();     // install.exe built with the tests (the arch the rig runs)
+
 // ---- the installer in this process ----
 
 // Starts the shell as WinMain does: the main window and the dialog built from the real

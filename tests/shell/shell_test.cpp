@@ -1,0 +1,215 @@
+// The shell in the test process: the application name, the main window under the dialog,
+// moves and system commands, the ways out of the message loop, the radio groups, and a module
+// without the dialog template.
+#include <string.h>
+
+#include "rig.h"
+#include "vendrel.h"
+
+namespace {
+
+class Shell : public rig::InstallerTest {};
+
+std::string ClassName(HWND w)
+{
+    char buf[64] = {};
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+std::string Title(HWND w)
+{
+    char buf[64] = {};
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}
+
+bool SameRect(HWND a, HWND b, std::string *why)
+{
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    if (EqualRect(&ra, &rb))
+        return true;
+    *why = "main (" + std::to_string(ra.left) + "," + std::to_string(ra.top) + ")-(" +
+           std::to_string(ra.right) + "," + std::to_string(ra.bottom) + ") dialog (" +
+           std::to_string(rb.left) + "," + std::to_string(rb.top) + ")-(" +
+           std::to_string(rb.right) + "," + std::to_string(rb.bottom) + ")";
+    return false;
+}
+
+// Runs the program's own message loop; a timer ends a loop that would not end by itself
+// with status 99.
+int RunLoop()
+{
+    UINT_PTR guard = SetTimer(NULL, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+    int status = RunVendrel();
+    KillTimer(NULL, guard);
+    return status;
+}
+
+TEST_F(Shell, AppNameIsTheFirstNineCharactersOfString1)
+{
+    Start();
+    EXPECT_EQ(std::string(SetUpData.szAppName), "Quillmar ");
+    EXPECT_EQ(ClassName(hWndMain), "Quillmar ");
+    EXPECT_EQ(Title(hWndMain), "Quillmar ");
+    EXPECT_EQ(GetWindowLongA(hWndMain, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+              WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), hWndMain);
+    EXPECT_EQ(hInst, GetModuleHandleA(NULL));
+    EXPECT_EQ(lpModelessProc, &MainDlgBoxProc);
+}
+
+TEST_F(Shell, MainWindowLiesExactlyUnderTheDialog)
+{
+    Start();
+    std::string why;
+    EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << why;
+    EXPECT_EQ(GetWindow(dlg, GW_HWNDNEXT), hWndMain) << "the main window is directly beneath the dialog";
+    EXPECT_TRUE(IsWindowVisible(hWndMain));
+    EXPECT_TRUE(IsWindowVisible(dlg));
+}
+
+TEST_F(Shell, DialogFollowsTheMainWindowAndSnapsBack)
+{
+    Start();
+    RECT r;
+    GetWindowRect(hWndMain, &r);
+    std::string why;
+
+    MoveWindow(hWndMain, r.left + 40, r.top + 30, r.right - r.left, r.bottom - r.top, TRUE);
+    rig::Pump();
+    RECT moved;
+    GetWindowRect(dlg, &moved);
+    EXPECT_EQ(moved.left, r.left + 40);
+    EXPECT_EQ(moved.top, r.top + 30);
+    EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << "after a move of the main window: " << why;
+
+    SetWindowPos(dlg, NULL, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    rig::Pump();
+    EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << "after a move of the dialog: " << why;
+}
+
+TEST_F(Shell, SystemCommandsOfTheDialogActOnTheMainWindow)
+{
+    Start();
+    SendMessageA(dlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    rig::Pump();
+    EXPECT_TRUE(IsIconic(hWndMain));
+    EXPECT_FALSE(IsWindowVisible(dlg)) << "an owned dialog hides with its minimised owner";
+
+    SendMessageA(hWndMain, WM_SYSCOMMAND, SC_RESTORE, 0);
+    rig::Pump();
+    EXPECT_FALSE(IsIconic(hWndMain));
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    std::string why;
+    EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << why;
+}
+
+// Every way out ends the loop with status 0; only the dialog's own WM_CLOSE clears hQryDlgBox.
+TEST_F(Shell, EveryWayOutEndsTheLoopWithStatus0)
+{
+    struct Way {
+        const char *name;
+        void (*act)(HWND dlg);
+        bool dialogClosedItself;
+    };
+    const Way ways[] = {
+        {"Cancel", [](HWND d) { PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(d, IDCANCEL)); }, true},
+        {"Esc", [](HWND d) {
+             HWND focus = GetDlgItem(d, IDC_PROG_DRIVE);
+             SetFocus(focus);
+             PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+         }, true},
+        {"WM_CLOSE to the dialog", [](HWND d) { PostMessageA(d, WM_CLOSE, 0, 0); }, true},
+        {"close box", [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
+    };
+    for (const Way &way : ways) {
+        SCOPED_TRACE(way.name);
+        HWND d = Start();
+        ASSERT_NE(d, nullptr);
+        HWND main = hWndMain;
+        way.act(d);
+        EXPECT_EQ(RunLoop(), 0);
+        EXPECT_FALSE(IsWindow(main));
+        EXPECT_FALSE(IsWindow(d));
+        if (way.dialogClosedItself)
+            EXPECT_EQ(hQryDlgBox, nullptr);
+        else
+            EXPECT_EQ(hQryDlgBox, d) << "the dialog went with its owner and kept its (dead) handle";
+        EXPECT_TRUE(boxes->boxes().empty());
+        rig::StopInstaller();
+    }
+}
+
+// After the dialog was destroyed with the main window, the loop goes on without it: a key
+// for the thread and a posted message are still dispatched, and the quit ends it with 0.
+TEST_F(Shell, LoopNeverUsesADestroyedDialog)
+{
+    HWND d = Start();
+    DestroyWindow(hWndMain);   // WM_DESTROY posts the quit message
+    ASSERT_FALSE(IsWindow(d));
+    ASSERT_EQ(hQryDlgBox, d);
+    PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(RunLoop(), 0);
+}
+
+TEST_F(Shell, EachRadioGroupKeepsExactlyOneButton)
+{
+    Start();
+    auto checked = [&](std::initializer_list<int> ids) {
+        std::string s;
+        for (int id : ids)
+            s += IsDlgButtonChecked(dlg, id) == BST_CHECKED ? '1' : '0';
+        return s;
+    };
+    // program 109 110 111 | criteria 209 210
+    EXPECT_EQ(checked({109, 110, 111}), "010");
+    EXPECT_EQ(checked({209, 210}), "10");
+
+    const struct {
+        int click;
+        const char *program, *criteria;
+    } steps[] = {
+        {111, "001", "10"}, {210, "001", "01"}, {109, "100", "01"},
+        {209, "100", "10"}, {110, "010", "10"}, {210, "010", "01"},
+    };
+    for (const auto &s : steps) {
+        rig::SetRadio(dlg, s.click);
+        EXPECT_EQ(checked({109, 110, 111}), s.program) << "after clicking " << s.click;
+        EXPECT_EQ(checked({209, 210}), s.criteria) << "after clicking " << s.click;
+    }
+}
+
+// A module without the template: two messages, no dialog, and the resource handle cleared.
+TEST_F(Shell, MissingTemplateShowsTwoErrorsAndNoDialog)
+{
+    HMODULE bare = GetModuleHandleA("ntdll.dll");
+    ASSERT_EQ(FindResourceA(bare, MAKEINTRESOURCEA(IDD_INSTALL), (LPCSTR)RT_DIALOG), nullptr);
+    hInst = bare;
+    lpModelessProc = MainDlgBoxProc;
+    InitMainDlg(NULL);
+    rig::Pump();
+    EXPECT_EQ(boxes->lines(), (std::vector<std::string>{"ERROR|Resource handle error", "ERROR|hdlgr error"}));
+    for (const rig::ShownBox &b : boxes->boxes())
+        EXPECT_EQ(b.owner, nullptr);
+    EXPECT_EQ(hQryDlgBox, nullptr);
+    EXPECT_EQ(hdlgr, nullptr);
+    EXPECT_EQ(FindWindowA(NULL, "Install Quillmar"), nullptr);
+}
+
+// A second instance registers no class of its own but still builds its window and dialog.
+TEST_F(Shell, AddedInstanceSkipsClassRegistration)
+{
+    Start();   // registers the class "Quillmar " in this process
+    rig::StopInstaller();
+    memcpy(SetUpData.szAppName, "Quillmar ", 10);   // what the first instance had loaded
+    InitVendrel(GetModuleHandleA(NULL), (HINSTANCE)1, (LPSTR) "", SW_SHOWNORMAL);
+    rig::Pump();
+    EXPECT_NE(hWndMain, nullptr);
+    EXPECT_NE(hQryDlgBox, nullptr);
+    EXPECT_TRUE(boxes->boxes().empty());
+}
+
+}  // namespace

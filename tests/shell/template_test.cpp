@@ -1,0 +1,174 @@
+// The dialog template and the string table, read back from the install.exe that ships (and
+// from the test program, which links the same resources), item by item.
+#include <string.h>
+
+#include "rig.h"
+#include "vendrel.h"
+
+namespace {
+
+struct Item {
+    int id;
+    int atom;
+    DWORD style;
+    short x, y, cx, cy;
+    const char *text;
+};
+
+const Item kItems[37] = {
+    {101, 0x85, 0x50010003, 23, 95, 65, 55, ""},
+    {102, 0x83, 0x50A10403, 22, 120, 65, 64, ""},
+    {103, 0x83, 0x50A10003, 22, 195, 65, 30, ""},
+    {201, 0x85, 0x50010003, 144, 94, 66, 55, " "},
+    {202, 0x83, 0x50A10003, 144, 119, 66, 63, ""},
+    {203, 0x83, 0x50A10003, 144, 195, 66, 30, ""},
+    {2, 0x80, 0x50010000, 342, 173, 42, 15, "Cancel"},
+    {1, 0x80, 0x50010001, 342, 206, 41, 14, "OK"},
+    {65535, 0x82, 0x50000007, 141, 79, 74, 150, "Quillmar.exe"},
+    {65535, 0x82, 0x50000007, 19, 79, 73, 149, "Quillmar.exe"},
+    {65535, 0x82, 0x50020000, 146, 186, 50, 8, "Files"},
+    {65535, 0x82, 0x50020000, 146, 108, 50, 8, "Directory"},
+    {65535, 0x82, 0x50020000, 146, 83, 55, 10, "Drive"},
+    {65535, 0x82, 0x50020000, 24, 186, 50, 8, "Files"},
+    {65535, 0x82, 0x50020000, 24, 109, 50, 8, "Directory"},
+    {65535, 0x82, 0x50020000, 25, 84, 55, 10, "Drive"},
+    {105, 0x80, 0x50010007, 3, 1, 104, 57, "Install quillmar.exe to:-"},
+    {109, 0x80, 0x50000009, 6, 27, 95, 12, "an existing dir"},
+    {110, 0x80, 0x50000009, 6, 13, 95, 12, "default dir (c:\\quillmar\\)"},
+    {111, 0x80, 0x50000009, 6, 41, 98, 14, "a new  directory"},
+    {112, 0x81, 0x50810080, 2, 240, 105, 13, "Enter new directory path here"},
+    {301, 0x85, 0x50010003, 250, 94, 66, 55, " "},
+    {302, 0x83, 0x50A10003, 250, 119, 66, 63, ""},
+    {303, 0x83, 0x50A10003, 250, 195, 66, 30, ""},
+    {65535, 0x82, 0x50000007, 247, 78, 74, 150, "Quillmar.exe"},
+    {65535, 0x82, 0x50020000, 252, 186, 50, 8, "Files"},
+    {65535, 0x82, 0x50020000, 252, 108, 50, 8, "Directory"},
+    {65535, 0x82, 0x50020000, 252, 83, 55, 10, "Drive"},
+    {205, 0x80, 0x50010007, 128, 4, 104, 50, "Copy include/exclude files to:-"},
+    {209, 0x80, 0x50000009, 131, 17, 71, 15, "an existing dir"},
+    {210, 0x80, 0x50000009, 131, 34, 77, 14, "a new  directory"},
+    {65535, 0x82, 0x50020000, 247, 60, 72, 18, "The location of your text editor:-"},
+    {212, 0x81, 0x50810080, 128, 239, 105, 13, "Enter new directory path here"},
+    {65535, 0x82, 0x50020000, 143, 70, 60, 8, "Existing directory"},
+    {65535, 0x82, 0x50020000, 21, 70, 60, 8, "Existing directory"},
+    {65535, 0x82, 0x50000007, 117, 1, 1, 254, ""},
+    {65535, 0x82, 0x50000007, 239, 1, 1, 254, ""},
+};
+
+// A reader of the standard template format: WORDs, ordinals (0xFFFF, value) or UTF-16 texts,
+// items aligned on DWORDs.
+struct Reader {
+    const BYTE *base;
+    size_t pos;
+    size_t size;
+    bool overrun = false;
+
+    WORD Word()
+    {
+        if (pos + 2 > size) {
+            overrun = true;
+            return 0;
+        }
+        WORD w;
+        memcpy(&w, base + pos, 2);
+        pos += 2;
+        return w;
+    }
+    DWORD Dword()
+    {
+        DWORD lo = Word();
+        return lo | (DWORD)Word() << 16;
+    }
+    // A text, or an ordinal given back as "#n".
+    std::string SzOrOrd()
+    {
+        WORD first = Word();
+        if (first == 0xFFFF)
+            return "#" + std::to_string(Word());
+        std::string s;
+        for (WORD c = first; c != 0 && !overrun; c = Word())
+            s += c < 0x80 ? (char)c : '?';
+        return s;
+    }
+    void AlignDword() { pos = (pos + 3) & ~(size_t)3; }
+};
+
+void CheckTemplate(HMODULE module, const char *what)
+{
+    SCOPED_TRACE(what);
+    HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(IDD_INSTALL), (LPCSTR)RT_DIALOG);
+    ASSERT_NE(res, nullptr);
+    ASSERT_EQ(SizeofResource(module, res), 1838u);
+    Reader r{(const BYTE *)LockResource(LoadResource(module, res)), 0, 1838};
+    ASSERT_NE(r.base, nullptr);
+
+    EXPECT_EQ(r.Dword(), 0x90CA0040u) << "dialog style";
+    EXPECT_EQ(r.Dword(), 0u) << "extended style";
+    EXPECT_EQ(r.Word(), 37) << "items";
+    EXPECT_EQ((short)r.Word(), 4);
+    EXPECT_EQ((short)r.Word(), 18);
+    EXPECT_EQ((short)r.Word(), 388);
+    EXPECT_EQ((short)r.Word(), 256);
+    EXPECT_EQ(r.SzOrOrd(), "") << "menu";
+    EXPECT_EQ(r.SzOrOrd(), "") << "class";
+    EXPECT_EQ(r.SzOrOrd(), "Install Quillmar");
+    EXPECT_EQ(r.Word(), 8) << "point size";
+    EXPECT_EQ(r.SzOrOrd(), "MS Sans Serif");
+
+    for (int i = 0; i < 37; ++i) {
+        SCOPED_TRACE("item " + std::to_string(i));
+        const Item &want = kItems[i];
+        r.AlignDword();
+        EXPECT_EQ(r.Dword(), want.style);
+        EXPECT_EQ(r.Dword(), 0u) << "extended style";
+        EXPECT_EQ((short)r.Word(), want.x);
+        EXPECT_EQ((short)r.Word(), want.y);
+        EXPECT_EQ((short)r.Word(), want.cx);
+        EXPECT_EQ((short)r.Word(), want.cy);
+        EXPECT_EQ(r.Word(), want.id);
+        EXPECT_EQ(r.SzOrOrd(), "#" + std::to_string(want.atom)) << "class atom";
+        EXPECT_EQ(r.SzOrOrd(), want.text);
+        EXPECT_EQ(r.Word(), 0) << "creation data";
+    }
+    EXPECT_FALSE(r.overrun);
+    EXPECT_EQ(r.pos, 1838u) << "the last item ends the template";
+
+    char text[64] = {};
+    EXPECT_EQ(LoadStringA(module, IDS_APPNAME, text, sizeof text), 21);
+    EXPECT_STREQ(text, "Quillmar installation");
+}
+
+TEST(Template, ShippedInstallExeHoldsTheDialogItemByItem)
+{
+    std::string exe = rig::ShippedInstallExe();
+    HMODULE m = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(m, nullptr) << "cannot open " << exe;
+    CheckTemplate(m, "shipped install.exe");
+    FreeLibrary(m);
+}
+
+TEST(Template, TestProgramLinksTheSameResources)
+{
+    CheckTemplate(GetModuleHandleA(NULL), "this test program");
+}
+
+// The live dialog has the 37 controls in template order, with the template's texts.
+TEST(Template, LiveDialogHasEveryControlInOrder)
+{
+    rig::MessageBoxCapture boxes;
+    HWND dlg = rig::StartInstaller("C:\\");
+    ASSERT_NE(dlg, nullptr);
+    int i = 0;
+    for (HWND c = GetWindow(dlg, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT), ++i) {
+        ASSERT_LT(i, 37);
+        EXPECT_EQ(GetDlgCtrlID(c), kItems[i].id) << "control " << i;
+    }
+    EXPECT_EQ(i, 37);
+    char caption[64] = {};
+    GetWindowTextA(dlg, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Install Quillmar");
+    EXPECT_TRUE(boxes.boxes().empty());
+    rig::StopInstaller();
+}
+
+}  // namespace

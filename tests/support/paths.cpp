@@ -1,0 +1,24 @@
+// Built files of this build tree, as paths that the Windows side can open.
+#include "rig.h"
+
+namespace rig {
+
+std::string DosPath(const std::string &unixPath)
+{
+    typedef WCHAR *(CDECL * ToDos)(const char *);
+    ToDos toDos = (ToDos)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name");
+    if (toDos == NULL)
+        return unixPath;   // not under Wine: the path is already the platform's own
+    WCHAR *w = toDos(unixPath.c_str());
+    if (w == NULL)
+        return "";
+    char buf[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, w, -1, buf, sizeof buf, NULL, NULL);
+    HeapFree(GetProcessHeap(), 0, w);
+    return buf;
+}
+
+std::string ShippedInstallExe() { return DosPath(SHIPPED_INSTALL_EXE); }
+std::string BuiltInstallExe() { return DosPath(BUILT_INSTALL_EXE); }
+
+}  // namespace rig
