@@ -1,2 +1,265 @@
-// Test support for driving install.exe from another process (being written).
-#include "rig.h"
+// Driving the built install.exe from the test process: see remote.h.
+#include "remote.h"
+
+#include <algorithm>
+
+#include "vendrel0.h"
+
+namespace rig {
+
+namespace {
+
+std::string Narrow(const std::wstring &w)
+{
+    if (w.empty())
+        return "";
+    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), NULL, 0, NULL, NULL);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &s[0], n, NULL, NULL);
+    return s;
+}
+
+std::wstring Widen(const std::string &s)
+{
+    if (s.empty())
+        return L"";
+    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), NULL, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &w[0], n);
+    return w;
+}
+
+std::string TextOf(HWND w)
+{
+    wchar_t buf[4096] = {};
+    GetWindowTextW(w, buf, 4096);
+    return Narrow(buf);
+}
+
+std::string ClassOf(HWND w)
+{
+    char buf[64] = {};
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+struct Search {
+    DWORD pid;
+    const char *title;          // the installer dialog's caption, or null for message boxes
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND w, LPARAM lp)
+{
+    Search *s = (Search *)lp;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != s->pid || ClassOf(w) != "#32770" || !IsWindowVisible(w))
+        return TRUE;
+    bool installer = GetDlgItem(w, IDC_PROG_DRIVE) != NULL;
+    if (s->title ? installer && TextOf(w) == s->title : !installer)
+        s->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid, const char *title)
+{
+    Search s{pid, title, {}};
+    EnumWindows(Collect, (LPARAM)&s);
+    return s.found;
+}
+
+std::string BoxText(HWND box)
+{
+    for (HWND c = GetWindow(box, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (ClassOf(c) != "Static" || (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            continue;
+        std::string t = TextOf(c);
+        if (!t.empty())
+            return t;
+    }
+    return "";
+}
+
+}  // namespace
+
+InstallerProcess::~InstallerProcess()
+{
+    if (pi_.hProcess != NULL) {
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(pi_.hProcess, 255);
+            WaitForSingleObject(pi_.hProcess, 5000);
+        }
+        CloseHandle(pi_.hProcess);
+        CloseHandle(pi_.hThread);
+    }
+}
+
+bool InstallerProcess::Start(const std::string &exe, const std::string &folder, DWORD waitMs)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string cmd = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &si, &pi_)) {
+        pi_ = {};
+        return false;
+    }
+    WaitForInputIdle(pi_.hProcess, waitMs);
+    for (DWORD waited = 0; waited < waitMs; waited += 50) {
+        std::vector<HWND> w = WindowsOf(pi_.dwProcessId, "Install Quillmar");
+        if (!w.empty()) {
+            dlg_ = w[0];
+            Settle();
+            return true;
+        }
+        if (WaitForSingleObject(pi_.hProcess, 50) == WAIT_OBJECT_0)
+            return false;
+    }
+    return false;
+}
+
+int InstallerProcess::WaitExit(DWORD ms)
+{
+    if (pi_.hProcess == NULL || WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return (int)code;
+}
+
+bool InstallerProcess::NextBox(RemoteBox *box, DWORD ms)
+{
+    for (DWORD waited = 0;; waited += 50) {
+        for (HWND w : WindowsOf(pi_.dwProcessId, nullptr)) {
+            if (std::find(seen_.begin(), seen_.end(), w) != seen_.end())
+                continue;
+            seen_.push_back(w);
+            *box = {w, TextOf(w), BoxText(w), GetWindow(w, GW_OWNER)};
+            return true;
+        }
+        if (waited >= ms)
+            return false;
+        Sleep(50);
+    }
+}
+
+void InstallerProcess::Answer(const RemoteBox &box)
+{
+    PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box.hwnd, IDOK));
+    for (int i = 0; i < 200 && IsWindow(box.hwnd); ++i)
+        Sleep(20);
+    // A later box may reuse the handle of one that is gone.
+    seen_.erase(std::remove(seen_.begin(), seen_.end(), box.hwnd), seen_.end());
+}
+
+std::vector<RemoteBox> InstallerProcess::AnswerAll(DWORD quietMs)
+{
+    std::vector<RemoteBox> all;
+    RemoteBox b;
+    while (NextBox(&b, quietMs)) {
+        all.push_back(b);
+        Answer(b);
+    }
+    return all;
+}
+
+void InstallerProcess::Settle()
+{
+    // A message sent behind everything posted so far returns once those are handled, unless
+    // a modal box is up: then the time-out ends the wait.
+    DWORD_PTR result;
+    SendMessageTimeoutW(dlg_, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
+}
+
+std::vector<std::string> InstallerProcess::ListLines(int id) const
+{
+    std::vector<std::string> out;
+    LRESULT n = SendDlgItemMessageW(dlg_, id, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        LRESULT len = SendDlgItemMessageW(dlg_, id, LB_GETTEXTLEN, i, 0);
+        std::wstring buf((len > 0 ? len : 0) + 1, L'\0');
+        SendDlgItemMessageW(dlg_, id, LB_GETTEXT, i, (LPARAM)&buf[0]);
+        out.push_back(Narrow(buf.c_str()));
+    }
+    return out;
+}
+
+std::vector<std::string> InstallerProcess::ComboLines(int id) const
+{
+    std::vector<std::string> out;
+    LRESULT n = SendDlgItemMessageW(dlg_, id, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        LRESULT len = SendDlgItemMessageW(dlg_, id, CB_GETLBTEXTLEN, i, 0);
+        std::wstring buf((len > 0 ? len : 0) + 1, L'\0');
+        SendDlgItemMessageW(dlg_, id, CB_GETLBTEXT, i, (LPARAM)&buf[0]);
+        out.push_back(Narrow(buf.c_str()));
+    }
+    return out;
+}
+
+int InstallerProcess::ListSel(int id) const { return (int)SendDlgItemMessageW(dlg_, id, LB_GETCURSEL, 0, 0); }
+
+std::string InstallerProcess::ComboSelText(int id) const
+{
+    LRESULT sel = SendDlgItemMessageW(dlg_, id, CB_GETCURSEL, 0, 0);
+    if (sel == CB_ERR)
+        return "";
+    return ComboLines(id).at(sel);
+}
+
+bool InstallerProcess::Checked(int id) const { return SendDlgItemMessageW(dlg_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string InstallerProcess::EditText(int id) const { return TextOf(GetDlgItem(dlg_, id)); }
+
+void InstallerProcess::Notify(int id, int code)
+{
+    PostMessageW(dlg_, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg_, id));
+    Settle();
+}
+
+void InstallerProcess::PickDrive(int comboId, const std::string &driveText)
+{
+    std::wstring w = Widen(driveText);
+    LRESULT i = SendDlgItemMessageW(dlg_, comboId, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)w.c_str());
+    SendDlgItemMessageW(dlg_, comboId, CB_SETCURSEL, i, 0);
+    Notify(comboId, CBN_SELCHANGE);
+}
+
+void InstallerProcess::PickLine(int listId, int index)
+{
+    SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, index, 0);
+    Notify(listId, LBN_SELCHANGE);
+}
+
+void InstallerProcess::DoubleClickLine(int listId, int index)
+{
+    SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, index, 0);
+    Notify(listId, LBN_DBLCLK);
+}
+
+void InstallerProcess::PickFile(int fileListId, const std::string &name)
+{
+    std::wstring w = Widen(name);
+    LRESULT i = SendDlgItemMessageW(dlg_, fileListId, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)w.c_str());
+    SendDlgItemMessageW(dlg_, fileListId, LB_SETCURSEL, i, 0);
+    Notify(fileListId, LBN_SELCHANGE);
+}
+
+void InstallerProcess::Click(int buttonId)
+{
+    PostMessageW(GetDlgItem(dlg_, buttonId), BM_CLICK, 0, 0);
+    Settle();
+}
+
+void InstallerProcess::TypeText(int editId, const std::string &text)
+{
+    std::wstring w = Widen(text);
+    SendMessageW(GetDlgItem(dlg_, editId), WM_SETTEXT, 0, (LPARAM)w.c_str());
+    Settle();
+}
+
+void InstallerProcess::PressOk() { Notify(IDOK, BN_CLICKED); }
+
+void InstallerProcess::PressCancel() { Notify(IDCANCEL, BN_CLICKED); }
+
+}  // namespace rig

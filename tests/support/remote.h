@@ -1,0 +1,72 @@
+// Test support for the whole program: the built install.exe started as a process of its own
+// in a given folder, its dialog driven from the test process as a user would, its message
+// boxes read and answered, and its exit status.
+//
+// Texts are read with the wide messages: from another process, Wine's ANSI LB_GETTEXT and
+// CB_GETLBTEXT give one character only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace rig {
+
+struct RemoteBox {
+    HWND hwnd;
+    std::string caption;
+    std::string text;
+    HWND owner;
+};
+
+class InstallerProcess {
+public:
+    InstallerProcess() = default;
+    ~InstallerProcess();   // a process still running is ended
+    InstallerProcess(const InstallerProcess &) = delete;
+    InstallerProcess &operator=(const InstallerProcess &) = delete;
+
+    // Starts exe with folder as its current directory and waits for its dialog.
+    bool Start(const std::string &exe, const std::string &folder, DWORD waitMs = 30000);
+    HWND dialog() const { return dlg_; }
+    HWND mainWindow() const { return GetWindow(dlg_, GW_OWNER); }
+
+    // Waits for the process to end; its exit status, or -1 when it did not end in time.
+    int WaitExit(DWORD ms = 20000);
+
+    // The next message box of the process not yet returned (waits up to ms); false if none.
+    bool NextBox(RemoteBox *box, DWORD ms = 20000);
+    void Answer(const RemoteBox &box);   // presses its OK button
+    // Every box until the process goes quiet for quietMs, each answered with OK.
+    std::vector<RemoteBox> AnswerAll(DWORD quietMs = 1500);
+
+    // Reading controls.
+    std::vector<std::string> ListLines(int id) const;
+    std::vector<std::string> ComboLines(int id) const;
+    int ListSel(int id) const;
+    std::string ComboSelText(int id) const;
+    bool Checked(int id) const;
+    std::string EditText(int id) const;
+
+    // The user's gestures, each waited for until the dialog has handled it.
+    void PickDrive(int comboId, const std::string &driveText);
+    void PickLine(int listId, int index);
+    void DoubleClickLine(int listId, int index);
+    void PickFile(int fileListId, const std::string &name);
+    void Click(int buttonId);                  // radio buttons and check boxes
+    void TypeText(int editId, const std::string &text);
+    // OK and Cancel are posted: OK may show message boxes that the test answers.
+    void PressOk();
+    void PressCancel();
+    // Waits until the dialog has handled everything posted to it so far (or a box is up).
+    void Settle();
+
+private:
+    void Notify(int id, int code);
+    PROCESS_INFORMATION pi_ = {};
+    HWND dlg_ = NULL;
+    std::vector<HWND> seen_;
+};
+
+}  // namespace rig
