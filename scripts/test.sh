@@ -8,6 +8,11 @@ build=${QUILLMAR_BUILD:-$root/build}
 
 bash "$root/scripts/setup-deps.sh"
 
+# One run at a time per build tree: runs share its build and its Wine prefix.
+mkdir -p "$build"
+exec 9>"$build/.test-lock"
+flock 9
+
 # The program as it ships: 32-bit, release, stripped.
 cmake -S "$root" -B "$build/release" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
       -DQUILLMAR_ARCH=i686 -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
