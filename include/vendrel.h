@@ -8,9 +8,6 @@
 
 #include "vendrel0.h"
 
-constexpr int kPathSize = 260;        // a path buffer: 259 characters and a NUL
-constexpr int kLineTextSize = 256;    // text read back from a list box, and the tree's working lines
-constexpr int kDirBoxEntries = 200;   // lines of one directory tree
 constexpr int kAppNameSize = 10;      // the application name: nine characters and a NUL
 
 /* ---- Application shell ---- */
@@ -40,16 +37,7 @@ INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
 
 /* ---- Location browser ---- */
 
-// One line of a directory tree list box: the drive root at Level 0, or Level blanks and a
-// directory name at Level n. Level -1 marks a free entry; the first one is the end marker.
-struct DirBoxInfo {
-    int32_t Level;
-    char String[kPathSize];
-};
-
-extern DirBoxInfo Struct1[kDirBoxEntries];   // shadows IDC_PROG_DIR
-extern DirBoxInfo Struct2[kDirBoxEntries];   // shadows IDC_CRIT_DIR
-extern DirBoxInfo Struct3[kDirBoxEntries];   // shadows IDC_EDITOR_DIR
+// DirBoxInfo and the three tree arrays are in vendrel0.h, with the buffer sizes.
 extern DirBoxInfo *LbStructPtr;              // FillDirectoryBox's cursor
 
 extern char FloppyDrives[6];    // removable drive letters, at most 5

@@ -1,5 +1,6 @@
-/* Resource and control identifiers of the installer.
- * Plain #defines only: windres reads this header as well as the compiler. */
+/* Resource and control identifiers of the installer, and the records that need no platform
+ * header (so that the platform-free rules can be built and fuzzed natively). windres reads
+ * this header too: it sees the #defines only. */
 #ifndef VENDREL0_H
 #define VENDREL0_H
 
@@ -34,5 +35,24 @@
 #define IDC_EDITOR_FILE     303
 
 #define IDC_STATIC_UNUSED   65535   /* labels, frames and lines that nothing addresses */
+
+#ifndef RC_INVOKED
+#include <stdint.h>
+
+constexpr int kPathSize = 260;        // a path buffer: 259 characters and a NUL
+constexpr int kLineTextSize = 256;    // text read back from a list box, and the tree's working lines
+constexpr int kDirBoxEntries = 200;   // lines of one directory tree
+
+// One line of a directory tree list box: the drive root at Level 0, or Level blanks and a
+// directory name at Level n. Level -1 marks a free entry; the first one is the end marker.
+struct DirBoxInfo {
+    int32_t Level;
+    char String[kPathSize];
+};
+
+extern DirBoxInfo Struct1[kDirBoxEntries];   // shadows IDC_PROG_DIR
+extern DirBoxInfo Struct2[kDirBoxEntries];   // shadows IDC_CRIT_DIR
+extern DirBoxInfo Struct3[kDirBoxEntries];   // shadows IDC_EDITOR_DIR
+#endif
 
 #endif

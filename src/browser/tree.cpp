@@ -4,7 +4,6 @@
 // arrays, the file system and the list boxes.
 #include "vendrel.h"
 
-#include "strbuf.h"
 #include "treecore.h"
 
 DirBoxInfo Struct1[kDirBoxEntries];

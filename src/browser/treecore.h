@@ -9,7 +9,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "vendrel.h"
+#include "vendrel0.h"
 
 // Attribute bits of a directory entry, as the file system reports them.
 constexpr uint32_t kAttrReadOnly = 0x01;

@@ -16,11 +16,12 @@ static bool IsChecked(HWND hDlg, int id)
     return IsDlgButtonChecked(hDlg, id) == BST_CHECKED;
 }
 
-// Deletes gPath2\name; a file that is already gone is simply skipped.
+// Deletes gPath2\name; a file that is already gone is simply skipped. Only reached after
+// every copy succeeded, so gPath2 is known and the name fits, as it did for the copy.
 static void DeleteSourceFile(const char *name)
 {
     char Path1[kPathSize];
-    if (ComposeName(Path1, gPath2, name))
+    if (gPath2[0] != '\0' && ComposeName(Path1, gPath2, name))
         DeleteFileA(Path1);
 }
 

@@ -19,8 +19,8 @@ static const char *const kProgramFiles[] = {"quillmar.exe", "install.exe", "user
 static const char *const kCriteriaFiles[] = {"criteria.inc", "criteria.exc"};
 
 static const char kDefaultDir[] = "c:\\quillmar";
-// The product reads the help file's path up to a closing blank: the two kinds that write it
-// from a known directory keep that blank.
+// The "help" values of the default and the existing-folder kinds end in one blank, which the
+// product's reading of the file may rely on; the typed kind writes none.
 static const char kDefaultHelp[] = "c:\\quillmar\\userhelp.hlp ";
 static const char kHelpName[] = "userhelp.hlp";
 static const char kHelpNameBlank[] = "userhelp.hlp ";
@@ -31,14 +31,17 @@ static const int kCritTypedSize = 80;
 
 // Copies gPath2\name onto destDir\name, overwriting an existing file. A copy that fails, or
 // whose source or destination name does not fit a path buffer, raises InstallErrCount and
-// does not stop the ones that follow. Returns CopyFileA's result, FALSE for a name that did
-// not fit.
+// does not stop the ones that follow. An unknown source folder (gPath2 empty, when the
+// current directory could not be read at start-up) counts as a failure too: "\name" would
+// take a file from the root of the current drive, which a complete installation then deletes.
+// Returns CopyFileA's result, FALSE for a copy not attempted.
 static BOOL CopyOneFile(const char *destDir, const char *name)
 {
     char Path[kPathSize];
     char DestPath[kPathSize];
 
-    if (!ComposeName(Path, gPath2, name) || !ComposeName(DestPath, destDir, name)) {
+    if (gPath2[0] == '\0' || !ComposeName(Path, gPath2, name) ||
+        !ComposeName(DestPath, destDir, name)) {
         InstallErrCount++;
         return FALSE;
     }
@@ -95,6 +98,7 @@ static void CreateTypedLevels(const char *typed)
         CreateDirectoryA(walk.Path, NULL);
 }
 
+// A group refused whole (see the head of this file) counts like a failed copy.
 static int RefuseGroup(void)
 {
     InstallErrCount++;

@@ -1,0 +1,158 @@
+// The directory trees on real folders: a drive's tree, the opening of every kind of line, the
+// path of each line, the bounds of the array and of the buffers, and the error messages.
+#include "browser_checks.h"
+
+#include "../../src/browser/treecore.h"
+
+using bt::Strings;
+using bt::Tree;
+
+class Trees : public rig::InstallerTest {};
+
+// Only the exact "." and ".." entries are dropped: names that begin with dots or blanks are
+// folders like any other, at a root and below it, and each line opens the folder it shows.
+TEST_F(Trees, EveryKindOfLineOpensItsFolder)
+{
+    bt::MakeDirsIn("T:", {"Z", " z", "..y", ".x", "A\\a2", "A\\B\\b2", "A\\B\\C", "A\\.config", "A\\..old",
+                          "A\\ lead", "A\\lead"});
+    for (const char *f : {"T:\\root.txt", "T:\\A\\B\\inB.txt", "T:\\A\\ lead\\blank.txt", "T:\\A\\lead\\plain.txt"})
+        rig::WriteFile(f);
+    Start();
+    rig::PickDrive(dlg, 101, "T:");
+    const Strings rootSubs = {" z", "..y", ".x", "A", "Z"}, aSubs = {" lead", "..old", ".config", "a2", "B", "lead"};
+    ASSERT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\"}, rootSubs), 0));
+    EXPECT_EQ(Struct1 + 6, LbStructPtr);
+
+    struct { int line; std::vector<bt::Line> tree; int sel; std::string path; Strings files; } steps[] = {
+        {4, Tree({"T:\\", "A"}, aSubs), 1, "T:\\A\\", {}},                          // a subdirectory
+        {2, Tree({"T:\\", "A", " lead"}), 2, "T:\\A\\ lead\\", {"blank.txt"}},      // without subdirectories
+        {1, Tree({"T:\\", "A"}, aSubs), 1, "T:\\A\\", {}},                          // a line of the open path
+        {7, Tree({"T:\\", "A", "lead"}), 2, "T:\\A\\lead\\", {"plain.txt"}},
+        {1, Tree({"T:\\", "A"}, aSubs), 1, "T:\\A\\", {}},
+        {6, Tree({"T:\\", "A", "B"}, {"b2", "C"}), 2, "T:\\A\\B\\", {"inB.txt"}},
+        {2, Tree({"T:\\", "A", "B"}, {"b2", "C"}), 2, "T:\\A\\B\\", {"inB.txt"}},    // the open directory
+        {0, Tree({"T:\\"}, rootSubs), 0, "T:\\", {"root.txt"}},                     // the root
+    };
+    for (auto &s : steps) {
+        SendDlgItemMessageA(dlg, 103, LB_SETCURSEL, 0, 0);
+        rig::DoubleClickLine(dlg, 102, s.line);
+        EXPECT_TRUE(bt::TreeShows(dlg, 102, s.tree, s.sel)) << "after opening line " << s.line;
+        EXPECT_EQ(s.path, GetThePath(102, dlg));
+        EXPECT_EQ(s.files, rig::ListLines(dlg, 103));
+        EXPECT_EQ(LB_ERR, rig::ListSel(dlg, 103));
+    }
+
+    rig::DoubleClickLine(dlg, 102, 4);   // A, then B: the path of every line
+    rig::DoubleClickLine(dlg, 102, 6);
+    const char *paths[] = {"T:\\", "T:\\A\\", "T:\\A\\B\\", "T:\\A\\B\\b2\\", "T:\\A\\B\\C\\"};
+    for (int line = 0; line < 5; ++line) {
+        rig::PickLine(dlg, 102, line);
+        EXPECT_EQ(paths[line], std::string(GetThePath(102, dlg))) << line;
+    }
+    EXPECT_TRUE(boxes->lines().empty());
+}
+
+// The array keeps its end marker: an open directory at Level L shows the first 198 - L
+// subdirectories in sorted order. The other trees are not touched.
+TEST_F(Trees, ArrayKeepsItsEndMarker)
+{
+    bt::MakeDirsIn("T:", bt::Numbered("d", 250));
+    bt::MakeDirsIn("T:\\d000", bt::Numbered("s", 300));
+    Start();
+    std::string others = bt::ArrayBytes().substr(sizeof Struct1);
+    rig::PickDrive(dlg, 101, "T:");
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\"}, bt::Numbered("d", 198)), 0));
+    EXPECT_EQ(Struct1 + 199, LbStructPtr);
+    rig::DoubleClickLine(dlg, 102, 1);
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\", "d000"}, bt::Numbered("s", 197)), 1));
+    EXPECT_EQ(others, bt::ArrayBytes().substr(sizeof Struct1));
+}
+
+// A folder is a line only if its own search pattern fits 259 characters, so that every line
+// can be opened and listed: at a root, names of up to 252 bytes (T:\ + name + \*.*); below
+// 23 levels of ten-character names, nothing.
+TEST_F(Trees, FoldersThatCouldNotBeListedAreNotLines)
+{
+    std::string n252(252, 'n'), f255(255, 'f');
+    bt::MakeDirsIn("T:", {n252, std::string(253, 'o'), std::string(255, 'p')});
+    rig::WriteFile("T:\\" + n252 + "\\x");
+    rig::WriteFile("T:\\" + f255);
+    Strings deep = {"T:\\"}, chain = bt::Numbered("dir_000", 23, 1);   // dir_000001 to dir_000023
+    std::string path = "T:\\";
+    for (const std::string &name : chain) {
+        deep.push_back(name);
+        path += name + "\\";
+    }
+    ASSERT_EQ(256u, path.size());
+    rig::MakeDirs(path + "y");
+    rig::WriteFile(path + "x");
+    Start();
+
+    rig::PickDrive(dlg, 101, "T:");
+    ASSERT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\"}, {"dir_000001", n252}), 0));
+    EXPECT_EQ(Strings{f255}, rig::ListLines(dlg, 103));
+    rig::DoubleClickLine(dlg, 102, 2);
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\", n252}), 1));
+    EXPECT_EQ(Strings{"x"}, rig::ListLines(dlg, 103));
+
+    for (int level = 0; level <= 23; ++level)
+        rig::DoubleClickLine(dlg, 102, level);   // the root, then each folder of the chain
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree(deep), 23));
+    EXPECT_EQ(path, GetThePath(102, dlg));
+    EXPECT_EQ(Strings{"x"}, rig::ListLines(dlg, 103));
+    EXPECT_TRUE(boxes->lines().empty());
+}
+
+// Each message; afterwards no array and no list has changed.
+TEST_F(Trees, ErrorsChangeNothing)
+{
+    rig::WriteFile("T:\\root.txt");
+    Start();
+    rig::PickDrive(dlg, 101, "T:");
+    SendDlgItemMessageA(dlg, 102, LB_SETCURSEL, (WPARAM)-1, 0);
+    std::string arrays = bt::ArrayBytes();
+    Strings lines[2] = {rig::ListLines(dlg, 102), rig::ListLines(dlg, 103)};
+    struct { void (*run)(HWND); Strings shown; } cases[] = {   // no tree line selected, then 105 for a tree id
+        {[](HWND d) { rig::PickLine(d, 102, -1); }, {"Error selecting directory"}},
+        {[](HWND d) { rig::DoubleClickLine(d, 102, -1); }, {"Error filling directory details", "ERROR filling file details"}},
+        {[](HWND d) { EXPECT_STREQ("", GetThePath(102, d)); }, {"ERROR getting path details"}},
+        {[](HWND d) { FillFileBox(d, 102, 103); }, {"ERROR filling file details"}},
+        {[](HWND d) { EXPECT_EQ(0, FillDirectoryBox(d, 101, 105)); }, {"ERROR in FillDirBox", "ERROR in FillDirBox"}},
+        {[](HWND d) { PartialFillDirBox(d, 105); }, {"ERROR in PartialDirBox", "ERROR in FileFileBox", "ERROR in FileFileBox"}},
+        {[](HWND d) { EXPECT_STREQ("", GetThePath(105, d)); }, {"ERROR in get path"}},
+        {[](HWND d) { FillFileBox(d, 105, 103); }, {"ERROR in FillFileBox"}},
+    };
+    for (auto &c : cases) {
+        boxes->clear();
+        c.run(dlg);
+        Strings shown;
+        for (const rig::ShownBox &b : boxes->boxes())
+            shown.push_back(b.caption + "|" + b.text + (b.owner == dlg ? "" : " (not owned by the dialog)"));
+        for (std::string &s : c.shown)
+            s = "ERROR|" + s;
+        EXPECT_EQ(c.shown, shown);
+        EXPECT_EQ(arrays, bt::ArrayBytes()) << c.shown[0];
+        EXPECT_EQ(lines[0], rig::ListLines(dlg, 102)) << c.shown[0];
+        EXPECT_EQ(lines[1], rig::ListLines(dlg, 103)) << c.shown[0];
+    }
+}
+
+// Damaged arrays (no terminators, no end marker) are refused line by line without a read past
+// entry 199; a full tree takes no more subdirectories and keeps its end marker.
+TEST(TreeCore, RefusesDamagedAndFullArrays)
+{
+    static DirBoxInfo t[kDirBoxEntries];
+    memset(t, 'x', sizeof t);
+    char path[kPathSize] = "old";
+    for (int line = -1; line <= kDirBoxEntries; ++line) {
+        EXPECT_FALSE(TreeLinePath(t, line, path, sizeof path)) << line;
+        EXPECT_STREQ("", path);
+        EXPECT_EQ(-1, TreeOpenLine(t, line)) << line;
+        EXPECT_EQ(-1, TreeAddSubdir(t, line, "a")) << line;
+    }
+    ASSERT_TRUE(TreeStartRoot(t, "C:"));
+    for (int i = 1; i <= 198; ++i)
+        EXPECT_EQ(i, TreeAddSubdir(t, 0, "a"));
+    EXPECT_EQ(-1, TreeAddSubdir(t, 0, "a"));
+    EXPECT_EQ(-1, t[199].Level);
+}
