@@ -1,6 +1,7 @@
 // The file lists: the files of the directory selected in a browser's tree.
 #include "vendrel.h"
 
+#include "dirscan.h"
 #include "treecore.h"
 
 static void ShowError(HWND hDlg, const char *text)
@@ -36,14 +37,13 @@ void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
 
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(pattern, &found);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if (IsListedFile(found.dwFileAttributes))
-                SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)found.cFileName);
-        } while (FindNextFileA(hFind, &found));
-        FindClose(hFind);
+    DirScan scan;
+    if (DirScanStart(&scan, pattern)) {
+        while (DirScanNext(&scan)) {
+            if (IsListedFile(scan.Attributes))
+                SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)scan.Name);
+        }
+        DirScanEnd(&scan);
     }
 
     SendMessageA(hList, WM_SETREDRAW, TRUE, 0);

@@ -4,6 +4,7 @@
 // arrays, the file system and the list boxes.
 #include "vendrel.h"
 
+#include "dirscan.h"
 #include "treecore.h"
 
 DirBoxInfo Struct1[kDirBoxEntries];
@@ -32,15 +33,14 @@ static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
 
     // The list box gathers the names and sorts them.
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = canList ? FindFirstFileA(pattern, &found) : INVALID_HANDLE_VALUE;
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if (IsTreeDirEntry(found.dwFileAttributes, found.cFileName) &&
-                TreeSubdirFits(openPath, open + 1, found.cFileName))
-                SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)found.cFileName);
-        } while (FindNextFileA(hFind, &found));
-        FindClose(hFind);
+    DirScan scan;
+    if (canList && DirScanStart(&scan, pattern)) {
+        while (DirScanNext(&scan)) {
+            if (IsTreeDirEntry(scan.Attributes, scan.Name) &&
+                TreeSubdirFits(openPath, open + 1, scan.Name))
+                SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)scan.Name);
+        }
+        DirScanEnd(&scan);
     }
 
     // Take them in sorted order into the array, as far as it has room.

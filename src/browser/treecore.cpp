@@ -86,6 +86,12 @@ bool IsDotEntry(const char *name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
+bool IsNameableEntry(const char *name)
+{
+    size_t len = strlen(name);
+    return IsDotEntry(name) || (len > 0 && name[len - 1] != '.' && name[len - 1] != ' ');
+}
+
 bool IsTreeDirEntry(uint32_t attributes, const char *name)
 {
     return (attributes & kAttrDirectory) != 0 && !IsDotEntry(name);

@@ -33,6 +33,11 @@ bool TreeLinePattern(const DirBoxInfo *tree, int line, char *dst, size_t size);
 // True for the entries named exactly "." and "..", which every directory but a root lists.
 bool IsDotEntry(const char *name);
 
+// True when a path that ends in name reaches the entry of that name: the platform drops a
+// closing '.' or blank from a name in a path, so "trail." would reach "trail". Such entries
+// are never shown, so that no line stands for another folder or file.
+bool IsNameableEntry(const char *name);
+
 // True when an entry with these attributes and this name is a subdirectory for the tree.
 bool IsTreeDirEntry(uint32_t attributes, const char *name);
 

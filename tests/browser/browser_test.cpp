@@ -102,6 +102,16 @@ TEST(FileFilter, ArchiveOrReadOnlyAndNotADirectory)
         EXPECT_FALSE(IsListedFile(unlisted)) << std::hex << unlisted;
 }
 
+// A path that ends in a name with a closing '.' or blank reaches another entry ("trail."
+// reaches "trail"): such names are never lines. "." and ".." are dot entries, not such names.
+TEST(FileFilter, NamesThatAPathCannotReachAreLeftOut)
+{
+    for (const char *reachable : {"a", ".config", "..old", " lead", "a.b", ".", ".."})
+        EXPECT_TRUE(IsNameableEntry(reachable)) << "'" << reachable << "'";
+    for (const char *unreachable : {"", "trail.", "space ", "x..", "dots...", "a. "})
+        EXPECT_FALSE(IsNameableEntry(unreachable)) << "'" << unreachable << "'";
+}
+
 TEST_F(Browser, FilesOnlySortedAndNeverLeftSelected)
 {
     bt::MakeDirsIn("T:", {"sub", ".config"});

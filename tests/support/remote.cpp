@@ -1,6 +1,8 @@
 // Driving the built install.exe from the test process: see remote.h.
 #include "remote.h"
 
+#include <ctype.h>
+
 #include <algorithm>
 
 #include "vendrel0.h"
@@ -163,6 +165,17 @@ std::vector<RemoteBox> InstallerProcess::AnswerAll(DWORD quietMs)
     return all;
 }
 
+std::vector<RemoteBox> InstallerProcess::AnswerBoxes(size_t n, DWORD ms, DWORD quietMs)
+{
+    std::vector<RemoteBox> all;
+    RemoteBox b;
+    while (NextBox(&b, all.size() < n ? ms : quietMs)) {
+        all.push_back(b);
+        Answer(b);
+    }
+    return all;
+}
+
 void InstallerProcess::Settle()
 {
     // A message sent behind everything posted so far returns once those are handled, unless
@@ -174,14 +187,25 @@ void InstallerProcess::Settle()
 std::vector<std::string> InstallerProcess::ListLines(int id) const
 {
     std::vector<std::string> out;
-    LRESULT n = SendDlgItemMessageW(dlg_, id, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        LRESULT len = SendDlgItemMessageW(dlg_, id, LB_GETTEXTLEN, i, 0);
-        std::wstring buf((len > 0 ? len : 0) + 1, L'\0');
-        SendDlgItemMessageW(dlg_, id, LB_GETTEXT, i, (LPARAM)&buf[0]);
-        out.push_back(Narrow(buf.c_str()));
-    }
+    for (int i = 0, n = ListCount(id); i < n; ++i)
+        out.push_back(ListLine(id, i));
     return out;
+}
+
+int InstallerProcess::ListCount(int id) const
+{
+    LRESULT n = SendDlgItemMessageW(dlg_, id, LB_GETCOUNT, 0, 0);
+    return n == LB_ERR ? 0 : (int)n;
+}
+
+std::string InstallerProcess::ListLine(int id, int index) const
+{
+    LRESULT len = SendDlgItemMessageW(dlg_, id, LB_GETTEXTLEN, index, 0);
+    if (len == LB_ERR)
+        return "";
+    std::wstring buf(len + 1, L'\0');
+    SendDlgItemMessageW(dlg_, id, LB_GETTEXT, index, (LPARAM)&buf[0]);
+    return Narrow(buf.c_str());
 }
 
 std::vector<std::string> InstallerProcess::ComboLines(int id) const
@@ -209,7 +233,25 @@ std::string InstallerProcess::ComboSelText(int id) const
 
 bool InstallerProcess::Checked(int id) const { return SendDlgItemMessageW(dlg_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-std::string InstallerProcess::EditText(int id) const { return TextOf(GetDlgItem(dlg_, id)); }
+std::string InstallerProcess::EditText(int id) const
+{
+    // An edit control keeps its own text: WM_GETTEXT asks it (GetWindowText of another
+    // process's window gives the caption that the window manager holds, empty for an edit).
+    HWND edit = GetDlgItem(dlg_, id);
+    LRESULT len = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring buf((len > 0 ? len : 0) + 1, L'\0');
+    SendMessageW(edit, WM_GETTEXT, (WPARAM)buf.size(), (LPARAM)&buf[0]);
+    return Narrow(buf.c_str());
+}
+
+int InstallerProcess::FindLine(int listId, const std::string &text, int from) const
+{
+    for (int i = from, n = ListCount(listId); i < n; ++i) {
+        if (ListLine(listId, i) == text)
+            return i;
+    }
+    return -1;
+}
 
 void InstallerProcess::Notify(int id, int code)
 {
@@ -256,6 +298,52 @@ void InstallerProcess::TypeText(int editId, const std::string &text)
     std::wstring w = Widen(text);
     SendMessageW(GetDlgItem(dlg_, editId), WM_SETTEXT, 0, (LPARAM)w.c_str());
     Settle();
+}
+
+bool InstallerProcess::BrowseTo(int dirListId, const std::string &path)
+{
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\')
+        return false;
+    const std::string drive = {(char)toupper((unsigned char)path[0]), ':'};
+    if (SendDlgItemMessageW(dlg_, dirListId - 1, CB_FINDSTRINGEXACT, (WPARAM)-1,
+                            (LPARAM)Widen(drive).c_str()) == CB_ERR)
+        return false;
+    PickDrive(dirListId - 1, drive);
+
+    std::vector<std::string> levels;
+    for (size_t at = 3; at < path.size();) {
+        size_t end = path.find('\\', at);
+        if (end == std::string::npos)
+            end = path.size();
+        levels.push_back(path.substr(at, end - at));
+        at = end + 1;
+    }
+    if (levels.empty()) {
+        PickLine(dirListId, 0);
+        return true;
+    }
+    // With k levels open, lines 0 to k are the open path and the folder's children follow,
+    // each k + 1 blanks and its name.
+    for (size_t k = 0; k < levels.size(); ++k) {
+        int line = FindLine(dirListId, std::string(k + 1, ' ') + levels[k], (int)k + 1);
+        if (line < 0)
+            return false;
+        if (k + 1 < levels.size())
+            DoubleClickLine(dirListId, line);
+        else
+            PickLine(dirListId, line);
+    }
+    return true;
+}
+
+void InstallerProcess::Uncheck(int buttonId)
+{
+    SendDlgItemMessageW(dlg_, buttonId, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+void InstallerProcess::ClearSelection(int listId)
+{
+    SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, (WPARAM)-1, 0);
 }
 
 void InstallerProcess::PressOk() { Notify(IDOK, BN_CLICKED); }

@@ -40,14 +40,21 @@ public:
     void Answer(const RemoteBox &box);   // presses its OK button
     // Every box until the process goes quiet for quietMs, each answered with OK.
     std::vector<RemoteBox> AnswerAll(DWORD quietMs = 1500);
+    // The n boxes that a command is known to show (each waited for up to ms), then any that
+    // follow within quietMs: each answered with OK, all returned in the order shown.
+    std::vector<RemoteBox> AnswerBoxes(size_t n, DWORD ms = 10000, DWORD quietMs = 300);
 
     // Reading controls.
     std::vector<std::string> ListLines(int id) const;
+    int ListCount(int id) const;
+    std::string ListLine(int id, int index) const;   // "" when there is no such line
     std::vector<std::string> ComboLines(int id) const;
     int ListSel(int id) const;
     std::string ComboSelText(int id) const;
     bool Checked(int id) const;
     std::string EditText(int id) const;
+    // The first line from index `from` on with exactly this text; -1 when there is none.
+    int FindLine(int listId, const std::string &text, int from = 0) const;
 
     // The user's gestures, each waited for until the dialog has handled it.
     void PickDrive(int comboId, const std::string &driveText);
@@ -56,6 +63,14 @@ public:
     void PickFile(int fileListId, const std::string &name);
     void Click(int buttonId);                  // radio buttons and check boxes
     void TypeText(int editId, const std::string &text);
+    // Opens folder path (T:\apps\quill, or a root such as T:\ ) in the browser whose directory
+    // tree is dirListId: picks its drive, double-clicks each level above the last, then picks
+    // the last level. False when the drive or a level is not listed.
+    bool BrowseTo(int dirListId, const std::string &path);
+    // States that no gesture can reach, for the refusals: a button cleared without its group
+    // (BM_SETCHECK), a list left with no selection (LB_SETCURSEL -1, which notifies no one).
+    void Uncheck(int buttonId);
+    void ClearSelection(int listId);
     // OK and Cancel are posted: OK may show message boxes that the test answers.
     void PressOk();
     void PressCancel();

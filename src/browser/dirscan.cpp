@@ -1,0 +1,44 @@
+// The browsers' directory listing: see dirscan.h.
+#include "dirscan.h"
+
+#include "treecore.h"
+
+bool DirScanStart(DirScan *scan, const char *pattern)
+{
+    WCHAR wide[kPathSize];
+    scan->Find = INVALID_HANDLE_VALUE;
+    if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, wide, kPathSize) == 0)
+        return false;
+    scan->Find = FindFirstFileW(wide, &scan->Found);
+    scan->Started = false;
+    return scan->Find != INVALID_HANDLE_VALUE;
+}
+
+// The entry's name in the code page, exactly: no character replaced or approximated.
+static bool NameOf(const WIN32_FIND_DATAW &found, char (&name)[kPathSize])
+{
+    BOOL defaulted = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, found.cFileName, -1, name,
+                                kPathSize, NULL, &defaulted);
+    return n > 0 && !defaulted && IsNameableEntry(name);
+}
+
+bool DirScanNext(DirScan *scan)
+{
+    for (;;) {
+        if (scan->Started && !FindNextFileW(scan->Find, &scan->Found))
+            return false;
+        scan->Started = true;
+        if (NameOf(scan->Found, scan->Name)) {
+            scan->Attributes = scan->Found.dwFileAttributes;
+            return true;
+        }
+    }
+}
+
+void DirScanEnd(DirScan *scan)
+{
+    if (scan->Find != INVALID_HANDLE_VALUE)
+        FindClose(scan->Find);
+    scan->Find = INVALID_HANDLE_VALUE;
+}

@@ -1,0 +1,303 @@
+// The built install.exe run as a user runs it: from a staged source folder, its dialog driven
+// from this process (drives, tree lines, a double-click, the editor file, radio buttons, typed
+// paths), OK pressed and every message box read and answered, then Cancel. Each case checks
+// the boxes (caption, text, owner), QUILLMAR.INI line by line, every entry that appeared on or
+// vanished from the drives (copies byte for byte), and exit status 0.
+#include "scene.h"
+#include "vendrel0.h"
+
+namespace {
+
+using scene::Case;
+using scene::CriteriaCopies;
+using scene::MakeDirs;
+using scene::ProgramCopies;
+using scene::Session;
+using scene::SourceRemoved;
+using scene::kDefaultHelp;
+using scene::kInstall;
+using scene::kSection;
+using scene::kWprocess;
+using scene::operator+;
+
+const std::vector<std::string> kDefaultCopies = scene::DefaultCopies();
+
+const char *const kProgRefused = "ERROR|Invalid path given for\nlocation to place quillmar.exe";
+const char *const kCritRefused = "ERROR|Invalid path given for\nlocation to place report files";
+
+class Installation : public scene::EndToEnd {};
+
+// A complete installation: every file at its destination, then the four source copies
+// removed (install.exe stays) and "install" recorded.
+TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
+{
+    const std::string crit80 = "T:\\long\\" + std::string(60, 'x') + "\\tail-cut-off-here";
+    const std::string crit79 = crit80.substr(0, 79);
+    const std::string longDir = "T:\\long\\" + std::string(60, 'x');
+
+    const Case cases[] = {
+        {"the default folder; criteria into an existing folder",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kComplete},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall},
+         kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved()},
+
+        {"an existing folder opened with a double-click; criteria into a new folder on the removable drive",
+         [] { MakeDirs("T:\\apps\\quill"); },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_EXISTING);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\apps\\quill"));
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, "R:\\crit\\new");
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=T:\\apps\\quill\\userhelp.hlp ", "criteria=R:\\crit\\new", kInstall},
+         ProgramCopies("T:\\apps\\quill") + std::vector<std::string>{"+ R:\\crit\\", "+ R:\\crit\\new\\"} +
+             CriteriaCopies("R:\\crit\\new") + SourceRemoved()},
+
+        // Started from another copy, so that the source's install.exe is not the running
+        // program: it stays all the same.
+        {"drive roots as existing folders; the program started from another folder",
+         [] {
+             MakeDirs("C:\\qtest\\bin");
+             scene::Write("C:\\qtest\\bin\\install.exe", scene::ProductBytes("install.exe"));
+         },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_EXISTING);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "R:\\"));
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\"));
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=R:\\\\userhelp.hlp ", "criteria=T:\\", kInstall},
+         ProgramCopies("R:\\") + CriteriaCopies("T:\\") + SourceRemoved(), "install.exe", {}, scene::kSource,
+         "C:\\qtest\\bin\\install.exe"},
+
+        {"typed folders with doubled and closing backslashes",
+         nullptr,
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "t:\\a\\\\b\\");
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, "T:\\c\\\\d\\\\");
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=t:\\a\\b\\userhelp.hlp", "criteria=T:\\c\\\\d", kInstall},
+         std::vector<std::string>{"+ T:\\a\\", "+ T:\\a\\b\\", "+ T:\\c\\", "+ T:\\c\\d\\"} +
+             ProgramCopies("T:\\a\\b") + CriteriaCopies("T:\\c\\d") + SourceRemoved()},
+
+        // The installer's current folder is on C:, so T: and R: are at their roots.
+        {"typed folders relative to a drive's current folder (t:qtools\\new, r:crit)",
+         nullptr,
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "t:qtools\\new");
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, "r:crit");
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=t:qtools\\new\\userhelp.hlp", "criteria=r:crit", kInstall},
+         std::vector<std::string>{"+ T:\\qtools\\", "+ T:\\qtools\\new\\", "+ R:\\crit\\"} +
+             ProgramCopies("T:\\qtools\\new") + CriteriaCopies("R:\\crit") + SourceRemoved()},
+
+        // The level "fw/x" is created by one call, which the platform reads as T:\fw\x.
+        {"a forward slash inside a typed level, below an existing folder",
+         [] { MakeDirs("T:\\fw"); },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "T:\\fw/x");
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\fw"));
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=T:\\fw/x\\userhelp.hlp", "criteria=T:\\fw", kInstall},
+         std::vector<std::string>{"+ T:\\fw\\x\\"} + ProgramCopies("T:\\fw\\x") + CriteriaCopies("T:\\fw") +
+             SourceRemoved()},
+
+        // Only the first 79 characters of the criteria field are read: the cut falls inside
+        // the last level, and that cut name is what is created, recorded and copied into.
+        {"a criteria folder typed with more than 79 characters",
+         nullptr,
+         [crit80](Session &s) {
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, crit80);
+             EXPECT_EQ(s.p.EditText(IDC_CRIT_NEWPATH), crit80);
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, kDefaultHelp, "criteria=" + crit79, kInstall},
+         kDefaultCopies + std::vector<std::string>{"+ T:\\long\\", "+ " + longDir + "\\", "+ " + crit79 + "\\"} +
+             CriteriaCopies(crit79) + SourceRemoved()},
+
+        // A source folder at a drive root: every joined name has two backslashes in a row,
+        // which reach the same files.
+        {"the source folder at the root of the removable drive",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kComplete},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", "install=R:\\\\userhelp.hlp"},
+         kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved("R:\\"),
+         "install.exe", {}, "R:\\"},
+    };
+    for (const Case &c : cases)
+        scene::Check(c);
+}
+
+// A group refused, or a copy that fails: the outcome says so, nothing is removed from the
+// source folder, "install" is not written, and what was installed stays.
+TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
+{
+    const Case cases[] = {
+        {"the program field left with its own text",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) {
+             EXPECT_EQ(s.p.EditText(IDC_PROG_NEWPATH), "Enter new directory path here");
+             s.p.Click(IDC_PROG_NEW);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {kProgRefused, scene::kUnsuccessful},
+         {kSection, kWprocess, "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
+
+        {"a criteria path typed with a leading blank",
+         nullptr,
+         [](Session &s) {
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, " t:\\crit");
+         },
+         {kCritRefused, scene::kUnsuccessful},
+         {kSection, kWprocess, kDefaultHelp},
+         kDefaultCopies},
+
+        {"both groups refused: one character and an empty field",
+         nullptr,
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "t");
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, "");
+         },
+         {kProgRefused, kCritRefused, scene::kUnsuccessful},
+         {kSection, kWprocess},
+         {}},
+
+        // "T:/qfw/x" is one level for the installer: one call, whose parent T:\qfw is missing.
+        {"forward slashes only, under a missing folder",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "T:/qfw/x");
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, "help=T:/qfw/x\\userhelp.hlp", "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
+
+        // Copying a file onto itself fails: the source files are untouched.
+        {"the source folder chosen as the program's destination",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_EXISTING);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "C:\\qtest\\src"));
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, "help=C:\\qtest\\src\\userhelp.hlp ", "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
+
+        {"the help file missing from the source folder",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit"},
+         std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\install.exe", "+ C:\\quillmar\\quillmar.exe"} +
+             CriteriaCopies("T:\\crit"),
+         "install.exe", {"userhelp.hlp"}},
+
+        {"the installer run under another name (no install.exe to copy)",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit"},
+         std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\quillmar.exe", "+ C:\\quillmar\\userhelp.hlp"} +
+             CriteriaCopies("T:\\crit"),
+         "setup.exe"},
+
+        {"no program button checked",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) {
+             s.p.Uncheck(IDC_PROG_DEFAULT);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
+
+        // Nothing goes to the root of the current drive (C:\) instead.
+        {"the criteria tree with no selection",
+         nullptr,
+         [](Session &s) { s.p.ClearSelection(IDC_CRIT_DIR); },
+         {"ERROR|ERROR getting path details", scene::kUnsuccessful},
+         {kSection, kWprocess, kDefaultHelp},
+         kDefaultCopies},
+    };
+    for (const Case &c : cases)
+        scene::Check(c);
+}
+
+// After a complete installation the source files are gone: a second OK, to other folders,
+// copies only install.exe, reports the failure, and replaces the keys in place; "install"
+// keeps the value of the first OK.
+TEST_F(Installation, ASecondOkAfterACompleteOneReportsTheMissingFiles)
+{
+    scene::StageSource();
+    MakeDirs("T:\\crit");
+    scene::Outcome o = scene::Run([](Session &s) {
+        s.PickEditor();
+        EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+        s.Ok(1);
+        s.p.Click(IDC_PROG_NEW);
+        s.p.TypeText(IDC_PROG_NEWPATH, "T:\\p2");
+        s.p.Click(IDC_CRIT_NEW);
+        s.p.TypeText(IDC_CRIT_NEWPATH, "T:\\c2");
+        s.Ok(1);
+    });
+    ASSERT_TRUE(o.started);
+    const std::vector<std::string> boxes = {scene::kComplete, scene::kUnsuccessful};
+    const std::vector<std::string> settings = {kSection, kWprocess, "help=T:\\p2\\userhelp.hlp", "criteria=T:\\c2",
+                                               kInstall};
+    const std::vector<std::string> changes = kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved() +
+                                             std::vector<std::string>{"+ T:\\p2\\", "+ T:\\p2\\install.exe", "+ T:\\c2\\"};
+    EXPECT_EQ(scene::Block(boxes), scene::Block(o.boxes));
+    EXPECT_EQ(scene::Block(settings), scene::Block(scene::SettingsLines(settings)));
+    EXPECT_EQ(scene::Block(scene::Sorted(changes)), scene::Block(o.changes));
+    EXPECT_EQ(o.exitStatus, 0);
+}
+
+// Without an editor file OK warns and stops: no key, no folder, no copy, no deletion. The
+// dialog carries on: the same OK with the editor picked then installs.
+TEST_F(Installation, OkWithoutAnEditorFileWarnsAndWritesNothing)
+{
+    scene::StageSource();
+    MakeDirs("T:\\crit");
+    std::vector<std::string> settingsAfterWarning;
+    std::vector<std::string> changesAfterWarning;
+    scene::Snapshot before = scene::Take();
+    scene::Outcome o = scene::Run([&](Session &s) {
+        s.Ok(1);
+        settingsAfterWarning = scene::SettingsLines({});
+        changesAfterWarning = scene::Changes(before, scene::Take());
+        s.PickEditor();
+        EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+        s.Ok(1);
+    });
+    ASSERT_TRUE(o.started);
+    EXPECT_EQ(scene::Block({"Warning|No text editor file selected", scene::kComplete}), scene::Block(o.boxes));
+    EXPECT_EQ("", scene::Block(settingsAfterWarning)) << "QUILLMAR.INI after the warning";
+    EXPECT_EQ("", scene::Block(changesAfterWarning)) << "entries on the drives after the warning";
+    const std::vector<std::string> settings = {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall};
+    EXPECT_EQ(scene::Block(settings), scene::Block(scene::SettingsLines(settings)));
+    EXPECT_EQ(scene::Block(scene::Sorted(kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved())),
+              scene::Block(o.changes));
+    EXPECT_EQ(o.exitStatus, 0);
+}
+
+}  // namespace
