@@ -31,6 +31,7 @@
 //                each under Wine (default 3; the file list's ratios pair the first ones)
 //   --only       the figures to run (default all)
 #include "vendrel.h"
+#include "../tests/support/progstate.h"
 
 #include <algorithm>
 #include <functional>
@@ -210,26 +211,6 @@ void Pump()
     }
 }
 
-// The program's globals as a fresh process has them (what install.exe starts with).
-void ResetProgramState()
-{
-    hInst = NULL;
-    memset(&SetUpData, 0, sizeof SetUpData);
-    hWndMain = NULL;
-    hQryDlgBox = NULL;
-    lpModelessProc = NULL;
-    hdlgr = NULL;
-    memset(Struct1, 0, sizeof Struct1);
-    memset(Struct2, 0, sizeof Struct2);
-    memset(Struct3, 0, sizeof Struct3);
-    LbStructPtr = NULL;
-    memset(FloppyDrives, 0, sizeof FloppyDrives);
-    memset(HardDrives, 0, sizeof HardDrives);
-    memset(AllDrives, 0, sizeof AllDrives);
-    NumDrives = 0;
-    memset(gPath2, 0, sizeof gPath2);
-    InstallErrCount = 0;
-}
 
 // A message box would stop the run: fail at once instead, saying which.
 HHOOK gHook;

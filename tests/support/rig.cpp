@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "progstate.h"
 #include "vendrel.h"
 
 namespace rig {
@@ -226,22 +227,7 @@ void StopInstaller()
     if (hWndMain != NULL && IsWindow(hWndMain))
         DestroyWindow(hWndMain);
     Pump();
-    hInst = NULL;
-    memset(&SetUpData, 0, sizeof SetUpData);
-    hWndMain = NULL;
-    hQryDlgBox = NULL;
-    lpModelessProc = NULL;
-    hdlgr = NULL;
-    memset(Struct1, 0, sizeof Struct1);
-    memset(Struct2, 0, sizeof Struct2);
-    memset(Struct3, 0, sizeof Struct3);
-    LbStructPtr = NULL;
-    memset(FloppyDrives, 0, sizeof FloppyDrives);
-    memset(HardDrives, 0, sizeof HardDrives);
-    memset(AllDrives, 0, sizeof AllDrives);
-    NumDrives = 0;
-    memset(gPath2, 0, sizeof gPath2);
-    InstallErrCount = 0;
+    ResetProgramState();
     SetCurrentDirectoryA("C:\\");
 }
 
