@@ -4,6 +4,9 @@
 #include <ctype.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "vendrel0.h"
 
@@ -95,6 +98,9 @@ InstallerProcess::~InstallerProcess()
         CloseHandle(pi_.hProcess);
         CloseHandle(pi_.hThread);
     }
+    // A send still waiting on a box returns once its process is gone.
+    for (std::thread &t : senders_)
+        t.join();
 }
 
 bool InstallerProcess::Start(const std::string &exe, const std::string &folder, DWORD waitMs)
@@ -253,10 +259,37 @@ int InstallerProcess::FindLine(int listId, const std::string &text, int from) co
     return -1;
 }
 
+// A posted gesture may still wait in the installer's queue when the test reads the dialog
+// (a message sent from another thread overtakes the posted ones), so every gesture is sent:
+// from a thread of its own, which returns once the installer has handled it. A gesture that
+// shows a message box returns to the test as soon as the box is up; its send completes when
+// the test has answered it.
+void InstallerProcess::SendAndWait(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    senders_.emplace_back([=] {
+        SendMessageW(target, msg, wParam, lParam);
+        *done = true;
+    });
+    for (int waited = 0; !*done && waited < 60000; waited += 5) {
+        if (waited % 100 == 0 && HasNewBox())
+            break;
+        Sleep(5);
+    }
+}
+
+bool InstallerProcess::HasNewBox() const
+{
+    for (HWND w : WindowsOf(pi_.dwProcessId, nullptr)) {
+        if (std::find(seen_.begin(), seen_.end(), w) == seen_.end())
+            return true;
+    }
+    return false;
+}
+
 void InstallerProcess::Notify(int id, int code)
 {
-    PostMessageW(dlg_, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg_, id));
-    Settle();
+    SendAndWait(dlg_, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dlg_, id));
 }
 
 void InstallerProcess::PickDrive(int comboId, const std::string &driveText)
@@ -289,8 +322,7 @@ void InstallerProcess::PickFile(int fileListId, const std::string &name)
 
 void InstallerProcess::Click(int buttonId)
 {
-    PostMessageW(GetDlgItem(dlg_, buttonId), BM_CLICK, 0, 0);
-    Settle();
+    SendAndWait(GetDlgItem(dlg_, buttonId), BM_CLICK, 0, 0);
 }
 
 void InstallerProcess::TypeText(int editId, const std::string &text)

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace rig {
@@ -56,7 +57,7 @@ public:
     // The first line from index `from` on with exactly this text; -1 when there is none.
     int FindLine(int listId, const std::string &text, int from = 0) const;
 
-    // The user's gestures, each waited for until the dialog has handled it.
+    // The user's gestures, each waited for until the dialog has handled it or shows a box.
     void PickDrive(int comboId, const std::string &driveText);
     void PickLine(int listId, int index);
     void DoubleClickLine(int listId, int index);
@@ -71,7 +72,7 @@ public:
     // (BM_SETCHECK), a list left with no selection (LB_SETCURSEL -1, which notifies no one).
     void Uncheck(int buttonId);
     void ClearSelection(int listId);
-    // OK and Cancel are posted: OK may show message boxes that the test answers.
+    // OK may show message boxes: the call returns once the first is up, for the test to answer.
     void PressOk();
     void PressCancel();
     // Waits until the dialog has handled everything posted to it so far (or a box is up).
@@ -79,6 +80,9 @@ public:
 
 private:
     void Notify(int id, int code);
+    void SendAndWait(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
+    bool HasNewBox() const;
+    std::vector<std::thread> senders_;
     PROCESS_INFORMATION pi_ = {};
     HWND dlg_ = NULL;
     std::vector<HWND> seen_;
