@@ -198,18 +198,7 @@ void MakeData()
 
 // ---------------------------------------------------------------- the dialog
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageA(hQryDlgBox, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void Pump() { PumpInstaller(); }
 
 
 // A message box would stop the run: fail at once instead, saying which.
@@ -321,8 +310,8 @@ void FloorFill(HWND list, const std::string &dir, bool dirs, int expect)
     InvalidateRect(list, NULL, TRUE);
 }
 
-// DlgDirListA makes the spec's folder the current directory, and Wine resolves a drive root
-// spec (T:\*.*) through the drive's current directory: every peer call therefore starts with
+// DlgDirListA makes the listed folder the current directory, and Wine resolves a drive root
+// pattern (T:\*.*) through the drive's current directory: every peer call therefore starts with
 // the data root current (set outside the timed interval, as the program's C:\ is restored
 // after it).
 void BeforePeer() { SetCurrentDirectoryA(Root().c_str()); }
@@ -330,9 +319,9 @@ void AfterPeer() { SetCurrentDirectoryA("C:\\"); }
 
 void PeerFill(HWND dlg, int listId, const std::string &dir, UINT type)
 {
-    char spec[MAX_PATH];
-    snprintf(spec, sizeof spec, "%s\\*.*", dir.c_str());
-    DlgDirListA(dlg, spec, listId, 0, type);
+    char pattern[MAX_PATH];
+    snprintf(pattern, sizeof pattern, "%s\\*.*", dir.c_str());
+    DlgDirListA(dlg, pattern, listId, 0, type);
 }
 
 // ---------------------------------------------------------------- reporting

@@ -24,3 +24,16 @@ void ResetProgramState()
     memset(gPath2, 0, sizeof gPath2);
     InstallErrCount = 0;
 }
+
+void PumpInstaller()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            continue;
+        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageA(hQryDlgBox, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}

@@ -200,18 +200,7 @@ void CleanScratch()
 
 // ---------------------------------------------------------------- the installer
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageA(hQryDlgBox, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void Pump() { PumpInstaller(); }
 
 HWND StartInstaller(const std::string &sourceDir)
 {
