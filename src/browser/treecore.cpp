@@ -115,8 +115,9 @@ bool TreeSubdirFits(const char *openPath, int level, const char *name)
 
 int TreeSubdirRoom(int open)
 {
-    int room = kDirBoxEntries - 2 - open;
-    return room > 0 ? room : 0;
+    if (open < 0 || open > kDirBoxEntries - 2)
+        return 0;
+    return kDirBoxEntries - 2 - open;
 }
 
 bool TreeStartRoot(DirBoxInfo *tree, const char *driveText)
@@ -152,9 +153,13 @@ int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name)
 {
     if (!IsTreeLine(tree, open) || tree[open].Level != open)
         return -1;
+    // Only the open directory takes subdirectories: every line below it is one of them.
     int at = open + 1;
-    while (at < kDirBoxEntries && tree[at].Level != -1)
+    while (at < kDirBoxEntries && tree[at].Level != -1) {
+        if (tree[at].Level != open + 1)
+            return -1;
         at++;
+    }
     if (at - open > TreeSubdirRoom(open))
         return -1;
 

@@ -67,8 +67,9 @@ int TreeOpenLine(DirBoxInfo *tree, int clicked);
 
 // Stores `name` as the next subdirectory of open directory `open`, at the end marker, with
 // Level open + 1 and as many blanks before the name. Call it with the names in the list box's
-// sorted order. Returns the index stored, or -1 with the tree unchanged when the array has no
-// room left or the line does not fit (TreeSubdirFits).
+// sorted order. Returns the index stored, or -1 with the tree unchanged when `open` is not the
+// open directory (a line below it is not its subdirectory), the array has no room left or the
+// line does not fit (TreeSubdirFits).
 int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name);
 
 // A list box's selection as an array index: -1 for none (LB_ERR) or one no array can hold.

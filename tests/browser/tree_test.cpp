@@ -155,4 +155,13 @@ TEST(TreeCore, RefusesDamagedAndFullArrays)
         EXPECT_EQ(i, TreeAddSubdir(t, 0, "a"));
     EXPECT_EQ(-1, TreeAddSubdir(t, 0, "a"));
     EXPECT_EQ(-1, t[199].Level);
+
+    // Only the open directory takes subdirectories: once "a" is open, its parent takes none.
+    ASSERT_TRUE(TreeStartRoot(t, "C:"));
+    ASSERT_EQ(1, TreeAddSubdir(t, 0, "a"));
+    ASSERT_EQ(1, TreeOpenLine(t, 1));
+    ASSERT_EQ(2, TreeAddSubdir(t, 1, "b"));
+    EXPECT_EQ(-1, TreeAddSubdir(t, 0, "x"));
+    EXPECT_EQ(-1, t[3].Level);
+    EXPECT_EQ(0, TreeSubdirRoom(-2147483647 - 1));
 }
