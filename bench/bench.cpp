@@ -489,6 +489,23 @@ struct TreeRun {
     Paints fillPaints, peerPaints;
 };
 
+// A tree figure: the three times, and the ratios against the goals that both trees share.
+void PrintTreeFigures(const char *name, const TreeRun &t)
+{
+    std::string n = name;
+    PrintTime(name, t.fill);
+    PrintTime("peer DlgDirListA (DIRECTORY|EXCL.)", t.peer);
+    PrintTime("floor (redraw off, storage)", t.floor);
+    PrintRatio((n + " / DlgDirListA").c_str(), t.fill, t.peer, 0.05);
+    PrintRatio((n + " / floor").c_str(), t.fill, t.floor, 1.5);
+}
+
+void CheckTreePaints(const char *name, const TreeRun &t)
+{
+    CheckPaintedOnce(name, t.fillPaints);
+    ShowPeerPaints(t.peerPaints);
+}
+
 TreeRun RunTree(HWND dlg, HWND list, const std::function<void()> &prepare, const std::function<void()> &fillOp,
                 const std::function<void()> &floorOp, const std::function<void()> &peerOp)
 {
@@ -531,18 +548,13 @@ void TreeFigures(HWND dlg)
             [&] { FloorFill(list, gDrive, true, kRootFolders); },
             [&] { PeerFill(dlg, dirBox, gDrive, DDL_DIRECTORY | DDL_EXCLUSIVE); });
         TreeAtDataRoot(dlg, driveBox);
-        PrintTime("FillDirectoryBox", t.fill);
-        PrintTime("peer DlgDirListA (DIRECTORY|EXCL.)", t.peer);
-        PrintTime("floor (redraw off, storage)", t.floor);
-        PrintRatio("FillDirectoryBox / DlgDirListA", t.fill, t.peer, 0.05);
-        PrintRatio("FillDirectoryBox / floor", t.fill, t.floor, 1.5);
+        PrintTreeFigures("FillDirectoryBox", t);
         char what[128];
         snprintf(what, sizeof what, "lines: tree %d (root + 198), floor %d, DlgDirListA %d (198)",
                  t.fillCount, t.floorCount, t.peerCount);
         Check(t.fillCount == kRootFolders + 1 && t.fillSel == 0 && t.floorCount == kRootFolders &&
                   t.peerCount == kRootFolders, what);
-        CheckPaintedOnce("FillDirectoryBox", t.fillPaints);
-        ShowPeerPaints(t.peerPaints);
+        CheckTreePaints("FillDirectoryBox", t);
     }
 
     printf("\n2b. Directory tree: PartialFillDirBox opening %s,\n"
@@ -554,18 +566,13 @@ void TreeFigures(HWND dlg)
             [&] { FloorFill(list, DeepDir(kDeepLevel), true, kDeepSubfolders); },
             [&] { PeerFill(dlg, dirBox, DeepDir(kDeepLevel), DDL_DIRECTORY | DDL_EXCLUSIVE); });
         TreeAtDataRoot(dlg, driveBox);
-        PrintTime("PartialFillDirBox", t.fill);
-        PrintTime("peer DlgDirListA (DIRECTORY|EXCL.)", t.peer);
-        PrintTime("floor (redraw off, storage)", t.floor);
-        PrintRatio("PartialFillDirBox / DlgDirListA", t.fill, t.peer, 0.05);
-        PrintRatio("PartialFillDirBox / floor", t.fill, t.floor, 1.5);
+        PrintTreeFigures("PartialFillDirBox", t);
         char what[128];
         snprintf(what, sizeof what, "lines: tree %d (11 + 188), line %d selected, floor %d, DlgDirListA %d (189)",
                  t.fillCount, t.fillSel, t.floorCount, t.peerCount);
         Check(t.fillCount == kDeepLevel + 1 + kDeepSubfolders && t.fillSel == kDeepLevel &&
                   t.floorCount == kDeepSubfolders && t.peerCount == kDeepSubfolders + 1, what);
-        CheckPaintedOnce("PartialFillDirBox", t.fillPaints);
-        ShowPeerPaints(t.peerPaints);
+        CheckTreePaints("PartialFillDirBox", t);
     }
 }
 

@@ -18,17 +18,13 @@ bash "$root/scripts/setup-deps.sh"
 # builds it in build/release, but in a tree of its own so that a test run going on at the
 # same time is left alone.
 shipped=$build/bench-release
-cmake -S "$root" -B "$shipped" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
-      -DQUILLMAR_ARCH=i686 -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$shipped" --target installer -j"$(nproc)"
+"$root/scripts/build-win" "$shipped" i686 installer
 
 # The benchmark runs the program's code built for what this machine's Wine can run, with the
 # same optimisation as the shipped program.
 arch=$("$root/scripts/wine-arch")
 out=$build/bench-$arch
-cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
-      -DQUILLMAR_ARCH="$arch" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$out" --target quillmar_bench -j"$(nproc)"
+"$root/scripts/build-win" "$out" "$arch" quillmar_bench
 
 # A rig of its own, always on its own Xvfb display, so that runs are alike.
 rigdir=$build/bench-rig

@@ -15,9 +15,7 @@ bash "$root/scripts/setup-deps.sh"
 # demo runs the same code built for x86_64.
 arch=$("$root/scripts/wine-arch")
 out=$build/demo-$arch
-cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
-      -DQUILLMAR_ARCH="$arch" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$out" --target installer rigctl -j"$(nproc)"
+"$root/scripts/build-win" "$out" "$arch" installer rigctl
 [ "$arch" = i686 ] || echo "demo: this machine cannot run 32-bit programs; running the $arch build of install.exe"
 
 rigdir=$build/demo-rig

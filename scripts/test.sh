@@ -14,17 +14,12 @@ exec 9>"$build/.test-lock"
 flock 9
 
 # The program as it ships: 32-bit, release, stripped.
-cmake -S "$root" -B "$build/release" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
-      -DQUILLMAR_ARCH=i686 -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build "$build/release" --target installer -j"$(nproc)"
+"$root/scripts/build-win" "$build/release" i686 installer
 
 # The tests run the same code built for what this machine's Wine can run: i686 where the
 # kernel runs 32-bit programs, x86_64 where it cannot.
 arch=$("$root/scripts/wine-arch")
 tests=$build/test-$arch
-cmake -S "$root" -B "$tests" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" \
-      -DQUILLMAR_ARCH="$arch" -DCMAKE_BUILD_TYPE=MinSizeRel \
-      -DSHIPPED_INSTALL_EXE="$build/release/install.exe" >/dev/null
-cmake --build "$tests" -j"$(nproc)"
+"$root/scripts/build-win" "$tests" "$arch" -- -DSHIPPED_INSTALL_EXE="$build/release/install.exe"
 echo "test: programs built for $arch; shipped install.exe: $build/release/install.exe"
 ctest --test-dir "$tests" --output-on-failure "$@"
