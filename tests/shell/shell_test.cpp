@@ -38,11 +38,13 @@ bool SameRect(HWND a, HWND b, std::string *why)
     return false;
 }
 
+void CALLBACK EndStuckLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
+
 // Runs the program's own message loop; a timer ends a loop that would not end by itself
 // with status 99.
 int RunLoop()
 {
-    UINT_PTR guard = SetTimer(NULL, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+    UINT_PTR guard = SetTimer(NULL, 0, 15000, EndStuckLoop);
     int status = RunVendrel();
     KillTimer(NULL, guard);
     return status;
