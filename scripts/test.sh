@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds the shipped 32-bit install.exe and the
-# test programs, and runs the whole suite through ctest. Extra arguments go to ctest
-# (for example -R browser).
+# The test command: installs what is missing, builds the shipped 32-bit install.exe, compiles
+# the test programs and the benchmark for both i686 and x86_64, and runs the whole suite
+# through ctest for the architecture that this machine's Wine runs. Extra arguments go to
+# ctest (for example -R browser).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLMAR_BUILD:-$root/build}
@@ -14,12 +15,22 @@ exec 9>"$build/.test-lock"
 flock 9
 
 # The program as it ships: 32-bit, release, stripped.
+shipped=$build/release/install.exe
 "$root/scripts/build-win" "$build/release" i686 installer
 
-# The tests run the same code built for what this machine's Wine can run: i686 where the
-# kernel runs 32-bit programs, x86_64 where it cannot.
+# Both architectures compile on every machine, so that an error of either fails here.
+for a in i686 x86_64; do
+  "$root/scripts/build-win" "$build/test-$a" "$a" -- -DSHIPPED_INSTALL_EXE="$shipped"
+done
+
+# The suite runs for what this machine's Wine can run: i686 where the kernel runs 32-bit
+# programs, x86_64 where it cannot.
 arch=$("$root/scripts/wine-arch")
 tests=$build/test-$arch
-"$root/scripts/build-win" "$tests" "$arch" -- -DSHIPPED_INSTALL_EXE="$build/release/install.exe"
-echo "test: programs built for $arch; shipped install.exe: $build/release/install.exe"
+if [ "$arch" = i686 ]; then
+  echo "test: running the i686 programs (this machine runs 32-bit programs); x86_64 compiled only"
+else
+  echo "test: running the x86_64 programs (this machine's kernel refuses 32-bit programs); i686 compiled only"
+fi
+echo "test: end-to-end tests drive $(cat "$tests/e2e-install-exe")"
 ctest --test-dir "$tests" --output-on-failure "$@"

@@ -1,5 +1,5 @@
 // The drive lists, the dialog's start-up and commands, and the file lists, on the rig's drives:
-// C: fixed, R: removable (a letter after C:), T: fixed.
+// C: fixed, E: CD-ROM, N: network, R: removable (a letter after all of them), T: fixed.
 #include "browser_checks.h"
 
 #include "../../src/browser/treecore.h"
@@ -10,8 +10,9 @@ class Browser : public rig::InstallerTest {};
 
 TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
 {
-    // D: is present but has no root (type 1): not listed. The gaps in the letters (no A:, B:,
-    // E: to Q:) must neither hide R: and T: nor list a letter that is not there.
+    // D: is present but has no root (type 1): not listed. CD-ROM and network drives are hard
+    // drives, listed in letter order after every removable drive, whatever their letters. The
+    // gaps in the letters must neither hide a drive nor list a letter that is not there.
     rig::MakeDirs("C:\\qtest\\src");
     ASSERT_TRUE(DefineDosDeviceA(0, "D:", "C:\\qtest\\src"));
     ASSERT_EQ(DRIVE_NO_ROOT_DIR, GetDriveTypeA("D:\\"));
@@ -19,14 +20,16 @@ TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
     DefineDosDeviceA(DDD_REMOVE_DEFINITION, "D:", nullptr);
 
     EXPECT_STREQ("R", FloppyDrives);
-    EXPECT_STREQ("CT", HardDrives);
-    EXPECT_EQ(3, NumDrives);
+    ASSERT_EQ(DRIVE_CDROM, GetDriveTypeA("E:\\"));
+    ASSERT_EQ(DRIVE_REMOTE, GetDriveTypeA("N:\\"));
+    EXPECT_STREQ("CENT", HardDrives);
+    EXPECT_EQ(5, NumDrives);
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof cwd, cwd);
     EXPECT_STREQ("C:\\qtest\\src", gPath2);
     EXPECT_STREQ(gPath2, cwd);
     for (int combo : {101, 201, 301}) {
-        EXPECT_EQ((Strings{"R:", "C:", "T:"}), rig::ComboLines(dlg, combo)) << combo;
+        EXPECT_EQ((Strings{"R:", "C:", "E:", "N:", "T:"}), rig::ComboLines(dlg, combo)) << combo;
         EXPECT_EQ("C:", rig::ComboSelText(dlg, combo)) << combo;
     }
 }
@@ -75,7 +78,7 @@ TEST_F(Browser, StartUpAndCommandsOfOneGroup)
     std::string arrays = bt::ArrayBytes().substr(0, 2 * sizeof Struct1);
     Strings others[4] = {rig::ListLines(dlg, 102), rig::ListLines(dlg, 103), rig::ListLines(dlg, 202),
                          rig::ListLines(dlg, 203)};
-    SendDlgItemMessageA(dlg, 301, CB_SETCURSEL, 2, 0);   // T:
+    SendDlgItemMessageA(dlg, 301, CB_SELECTSTRING, (WPARAM)-1, (LPARAM) "T:");   // no notification
     int commands[][2] = {{301, CBN_SELCHANGE}, {301, CBN_DROPDOWN}, {301, CBN_CLOSEUP}, {302, LBN_SELCHANGE},
                          {302, LBN_DBLCLK},    {302, LBN_SETFOCUS}, {303, LBN_SELCHANGE}, {999, 0}};
     for (auto &c : commands) {

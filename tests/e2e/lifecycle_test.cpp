@@ -12,8 +12,8 @@ protected:
     {
         rig::CleanScratch();
         rig::MakeDirs(kSource);
-        ASSERT_TRUE(CopyFileA(rig::BuiltInstallExe().c_str(), (kSource + std::string("\\install.exe")).c_str(), FALSE))
-            << "cannot stage " << rig::BuiltInstallExe();
+        ASSERT_TRUE(CopyFileA(rig::E2eInstallExe().c_str(), (kSource + std::string("\\install.exe")).c_str(), FALSE))
+            << "cannot stage " << rig::E2eInstallExe();
     }
     void TearDown() override { rig::CleanScratch(); }
     static constexpr const char *kSource = "C:\\qtest\\src";

@@ -246,7 +246,7 @@ const std::string &ProductBytes(const std::string &name)
         return it->second;
     std::string b;
     if (name == "install.exe") {
-        b = rig::ReadFile(rig::BuiltInstallExe());
+        b = rig::ReadFile(rig::E2eInstallExe());
     } else {
         b = "Quillmar " + name + "\r\n";
         for (size_t i = 0; i < 3000 + 101 * name.size(); ++i)
@@ -259,7 +259,7 @@ const std::string &ProductBytes(const std::string &name)
 void StageSource(const std::string &folder, const std::string &exeName, const std::set<std::string> &missing)
 {
     MakeDirs(folder);
-    ASSERT_FALSE(ProductBytes("install.exe").empty()) << "cannot read " << rig::BuiltInstallExe();
+    ASSERT_FALSE(ProductBytes("install.exe").empty()) << "cannot read " << rig::E2eInstallExe();
     Write(Join(folder, exeName), ProductBytes("install.exe"));
     for (const char *name : {"quillmar.exe", "userhelp.hlp", "criteria.inc", "criteria.exc"}) {
         if (!missing.count(name))

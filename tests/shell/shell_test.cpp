@@ -38,6 +38,18 @@ bool SameRect(HWND a, HWND b, std::string *why)
     return false;
 }
 
+INT_PTR CALLBACK InertDlgProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// The size of a dialog made from the program's template in the test process, left alone.
+SIZE TemplateSize()
+{
+    HWND ref = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_INSTALL), NULL, InertDlgProc, 0);
+    RECT r = {};
+    GetWindowRect(ref, &r);
+    DestroyWindow(ref);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 void CALLBACK EndStuckLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); }
 
 // Runs the program's own message loop; a timer ends a loop that would not end by itself
@@ -68,6 +80,13 @@ TEST_F(Shell, MainWindowLiesExactlyUnderTheDialog)
     Start();
     std::string why;
     EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << why;
+    // Both keep the template's size wherever the dialog lies on the screen.
+    SIZE want = TemplateSize();
+    ASSERT_GT(want.cx, 0);
+    RECT r;
+    GetWindowRect(dlg, &r);
+    EXPECT_EQ(want.cx, r.right - r.left);
+    EXPECT_EQ(want.cy, r.bottom - r.top);
     EXPECT_EQ(GetWindow(dlg, GW_HWNDNEXT), hWndMain) << "the main window is directly beneath the dialog";
     EXPECT_TRUE(IsWindowVisible(hWndMain));
     EXPECT_TRUE(IsWindowVisible(dlg));

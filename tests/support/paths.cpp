@@ -19,6 +19,6 @@ std::string DosPath(const std::string &unixPath)
 }
 
 std::string ShippedInstallExe() { return DosPath(SHIPPED_INSTALL_EXE); }
-std::string BuiltInstallExe() { return DosPath(BUILT_INSTALL_EXE); }
+std::string E2eInstallExe() { return DosPath(E2E_INSTALL_EXE); }
 
 }  // namespace rig

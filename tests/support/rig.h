@@ -58,7 +58,7 @@ std::string ReadSettingsFile();                              // its bytes, "" wh
 
 std::string DosPath(const std::string &unixPath);   // a path of this machine, as Wine names it
 std::string ShippedInstallExe();   // the 32-bit release install.exe that ships
-std::string BuiltInstallExe();     // install.exe built with the tests (the arch the rig runs)
+std::string E2eInstallExe();       // the install.exe that end-to-end tests start: the shipped one on i686
 
 // ---- the installer in this process ----
 
