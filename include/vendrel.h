@@ -56,7 +56,7 @@ void ClearFileBox(HWND hDlg, int FileBoxNum);
 
 /* ---- Installation ---- */
 
-extern int InstallErrCount;     // failed copies (and refused groups) of the current OK
+extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
 
 // The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every
 // WM_COMMAND but Cancel. Each returns the dialog procedure's result.

@@ -71,7 +71,7 @@ INT_PTR OkCommand(HWND hDlg)
     // send the product looking in the wrong place: the editor is then not recorded, and the
     // installation counts as incomplete.
     if (EditorDir[0] != '\0')
-        WriteSetting("wprocess", Path1);
+        WriteInstallSetting("wprocess", Path1);
     else
         InstallErrCount++;
 
@@ -101,7 +101,8 @@ INT_PTR OkCommand(HWND hDlg)
 
     // Every file is at its destination: the source copies go, except install.exe, which is
     // running. "install" names the source help file, deleted just before; the product relies
-    // on that value as it is.
+    // on that value as it is. The deletions have begun: a failure of this write changes
+    // nothing more.
     DeleteSourceFile("quillmar.exe");
     DeleteSourceFile("userhelp.hlp");
     if (ComposeName(Path1, gPath2, "userhelp.hlp"))

@@ -123,13 +123,13 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
     case IDC_PROG_DEFAULT:
         // Only this one level is created: its parent is a drive root.
         CreateDirectoryA(kDefaultDir, NULL);
-        WriteSetting("help", kDefaultHelp);
+        WriteInstallSetting("help", kDefaultHelp);
         return CopyGroupFiles(kDefaultDir, kProgramFiles);
 
     case IDC_PROG_EXISTING:
         if (!TreeDirectory(hDlg, MyDir, Path) || !ComposeName(Value, Path, kHelpNameBlank))
             return RefuseGroup();
-        WriteSetting("help", Value);
+        WriteInstallSetting("help", Value);
         return CopyGroupFiles(Path, kProgramFiles);
 
     case IDC_PROG_NEW:
@@ -144,7 +144,7 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
         if (!RebuildTypedPath(Value, sizeof Value, Path) || !ComposeName(Value, Value, kHelpName))
             return RefuseGroup();
         CreateTypedLevels(Path);
-        WriteSetting("help", Value);
+        WriteInstallSetting("help", Value);
         // The copies go to the directory as typed; the platform reads its doubled
         // backslashes as one.
         return CopyGroupFiles(Path, kProgramFiles);
@@ -152,7 +152,7 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
     case IDC_CRIT_EXISTING:
         if (!TreeDirectory(hDlg, MyDir, Path))
             return RefuseGroup();
-        WriteSetting("criteria", Path);
+        WriteInstallSetting("criteria", Path);
         return CopyGroupFiles(Path, kCriteriaFiles);
 
     case IDC_CRIT_NEW:
@@ -164,7 +164,7 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
         }
         // Recorded as typed, before its directories exist: the product finds the criteria
         // files there once they are copied.
-        WriteSetting("criteria", Path);
+        WriteInstallSetting("criteria", Path);
         CreateTypedLevels(Path);
         return CopyGroupFiles(Path, kCriteriaFiles);
 

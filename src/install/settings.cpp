@@ -4,7 +4,13 @@
 
 #include "settings.h"
 
-void WriteSetting(const char *key, const char *value)
+bool WriteSetting(const char *key, const char *value)
 {
-    WritePrivateProfileStringA("QUILLMAR", key, value, "QUILLMAR.INI");
+    return WritePrivateProfileStringA("QUILLMAR", key, value, "QUILLMAR.INI") != FALSE;
+}
+
+void WriteInstallSetting(const char *key, const char *value)
+{
+    if (!WriteSetting(key, value))
+        InstallErrCount++;
 }

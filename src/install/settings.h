@@ -5,8 +5,13 @@
 // Writes key := value in section "QUILLMAR" of "QUILLMAR.INI", named without a directory so
 // that the platform puts it where the product's profile calls look for it (the Windows
 // directory). Creates the file, the section or the key as needed; an existing key keeps its
-// place. A value is stored exactly as given, a closing blank included. The result is not
-// reported: a write that fails does not stop the installation.
-void WriteSetting(const char *key, const char *value);
+// place. A value is stored exactly as given, a closing blank included. Returns whether the
+// platform wrote it (a folder in the file's place, access denied and a full disk fail).
+bool WriteSetting(const char *key, const char *value);
+
+// WriteSetting for a location that the product needs ("wprocess", "help", "criteria"): a
+// write that fails raises InstallErrCount like a failed copy, so that the installation is
+// reported unsuccessful and no source file is deleted. The installation goes on.
+void WriteInstallSetting(const char *key, const char *value);
 
 #endif

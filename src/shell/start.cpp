@@ -31,6 +31,9 @@ static LPSTR CommandTail(void)
 // realigned for the compiler's assumptions; the process ends with WinMain's result.
 extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup(void)
 {
+    // Failures of the disk reach the program as errors, not as the system's "No Disk" box:
+    // an empty card reader or CD drive picked in a drive list then shows its root alone.
+    SetErrorMode(SEM_FAILCRITICALERRORS);
     STARTUPINFOA si;
     si.cb = sizeof si;
     GetStartupInfoA(&si);

@@ -5,6 +5,7 @@
 //
 // Not here: a read-only destination file. Running as root, Wine copies onto it (Windows
 // refuses), so the case would prove nothing about the installer.
+#include "rig.h"
 #include "scene.h"
 #include "vendrel0.h"
 
@@ -110,6 +111,18 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
          {scene::kUnsuccessful},
          {kSection, kWprocess, "help=Q:\\prog\\userhelp.hlp", "criteria=Q:\\crit"},
          {}},
+
+        // No key can be written: the product would find nothing of what was copied, so the
+        // installation is a failure and the source stays. (Scrub removes the folder.)
+        {"a folder in the place of the settings file",
+         [] {
+             MakeDirs("T:\\crit");
+             ASSERT_TRUE(CreateDirectoryA(rig::SettingsFilePath().c_str(), NULL));
+         },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kUnsuccessful},
+         {},
+         kDefaultCopies + CriteriaCopies("T:\\crit")},
     };
     for (const Case &c : cases)
         scene::Check(c);

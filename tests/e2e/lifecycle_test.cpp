@@ -45,6 +45,9 @@ TEST_F(Lifecycle, EveryWayOutEndsTheProgramWithStatus0)
         GetWindowRect(p.dialog(), &d);
         GetWindowRect(p.mainWindow(), &m);
         EXPECT_TRUE(EqualRect(&d, &m)) << "the main window lies under the dialog";
+        if (&way == ways) {
+            EXPECT_EQ(p.SwapErrorMode(), (UINT)SEM_FAILCRITICALERRORS) << "disk errors come back as errors, not system boxes";
+        }
         way.act(p);
         EXPECT_EQ(p.WaitExit(), 0);
         rig::RemoteBox box;

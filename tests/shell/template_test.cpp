@@ -145,6 +145,17 @@ TEST(Template, ShippedInstallExeHoldsTheDialogItemByItem)
     ASSERT_NE(m, nullptr) << "cannot open " << exe;
     CheckTemplate(m, "shipped install.exe");
     FreeLibrary(m);
+
+    // Its manifest parses: Windows refuses to start a program whose manifest is malformed.
+    ACTCTXA ctx = {};
+    ctx.cbSize = sizeof ctx;
+    ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    ctx.lpSource = exe.c_str();
+    ctx.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE actx = CreateActCtxA(&ctx);
+    EXPECT_NE(actx, INVALID_HANDLE_VALUE) << "manifest of " << exe << ": error " << GetLastError();
+    if (actx != INVALID_HANDLE_VALUE)
+        ReleaseActCtx(actx);
 }
 
 TEST(Template, TestProgramLinksTheSameResources)

@@ -182,6 +182,20 @@ std::vector<RemoteBox> InstallerProcess::AnswerBoxes(size_t n, DWORD ms, DWORD q
     return all;
 }
 
+UINT InstallerProcess::SwapErrorMode()
+{
+    // SetErrorMode has a thread procedure's shape: one pointer-sized argument, one result.
+    auto call = (LPTHREAD_START_ROUTINE)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetErrorMode");
+    HANDLE t = CreateRemoteThread(pi_.hProcess, NULL, 0, call, (LPVOID)(UINT_PTR)SEM_FAILCRITICALERRORS, 0, NULL);
+    if (t == NULL)
+        return ~0u;
+    DWORD previous = ~0u;
+    if (WaitForSingleObject(t, 10000) != WAIT_OBJECT_0 || !GetExitCodeThread(t, &previous))
+        previous = ~0u;
+    CloseHandle(t);
+    return previous;
+}
+
 void InstallerProcess::Settle()
 {
     // A message sent behind everything posted so far returns once those are handled, unless

@@ -33,6 +33,10 @@ public:
     HWND dialog() const { return dlg_; }
     HWND mainWindow() const { return GetWindow(dlg_, GW_OWNER); }
 
+    // The process's error mode, as SetErrorMode(SEM_FAILCRITICALERRORS) returns it on a thread
+    // started in the process (kernel32 lies at the same address in every process of one
+    // architecture); the mode is then SEM_FAILCRITICALERRORS. ~0u when no thread ran.
+    UINT SwapErrorMode();
     // Waits for the process to end; its exit status, or -1 when it did not end in time.
     int WaitExit(DWORD ms = 20000);
 

@@ -194,6 +194,7 @@ void CleanScratch()
     EmptyFolder("T:\\");
     RemoveTree(kScratchC);
     DeleteFileA(SettingsFilePath().c_str());
+    RemoveDirectoryA(SettingsFilePath().c_str());   // a test's folder in its place, left by a failure too
     // The profile functions cache the file they last wrote; make them forget it.
     WritePrivateProfileStringA(NULL, NULL, NULL, "QUILLMAR.INI");
 }
