@@ -45,7 +45,7 @@ TEST_F(Lifecycle, EveryWayOutEndsTheProgramWithStatus0)
         GetWindowRect(p.dialog(), &d);
         GetWindowRect(p.mainWindow(), &m);
         EXPECT_TRUE(EqualRect(&d, &m)) << "the main window lies under the dialog";
-        if (&way == ways) {
+        if (&way == &ways[0]) {
             EXPECT_EQ(p.SwapErrorMode(), (UINT)SEM_FAILCRITICALERRORS) << "disk errors come back as errors, not system boxes";
         }
         way.act(p);
