@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what the build, the demo and the tests need on a stock Debian 12.
+# Installs what the build, the demo, the tests and the release need on a stock Debian 12.
 # Run as root (or through sudo). Does nothing when everything is already there.
 set -euo pipefail
 
@@ -13,7 +13,8 @@ fi
 
 for p in make cmake g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest \
          wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils \
-         clang libclang-rt-14-dev cppcheck; do
+         clang libclang-rt-14-dev cppcheck fonts-wine \
+         git openssl osslsigncode ca-certificates; do
   have_pkg "$p" || need+=("$p")
 done
 

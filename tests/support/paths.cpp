@@ -1,6 +1,9 @@
 // Built files of this build tree, as paths that the Windows side can open.
 #include "rig.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+
 namespace rig {
 
 std::string DosPath(const std::string &unixPath)
@@ -19,6 +22,20 @@ std::string DosPath(const std::string &unixPath)
 }
 
 std::string ShippedInstallExe() { return DosPath(SHIPPED_INSTALL_EXE); }
-std::string E2eInstallExe() { return DosPath(E2E_INSTALL_EXE); }
+// QUILLMAR_E2E_INSTALL_EXE, a path of this machine, names another file to start in its place
+// (the release test's signed copy); the first use says which.
+std::string E2eInstallExe()
+{
+    const char *other = getenv("QUILLMAR_E2E_INSTALL_EXE");
+    if (other == NULL || *other == 0)
+        return DosPath(E2E_INSTALL_EXE);
+    static bool said = false;
+    if (!said) {
+        printf("e2e: driving %s (QUILLMAR_E2E_INSTALL_EXE)\n", other);
+        fflush(stdout);
+        said = true;
+    }
+    return DosPath(other);
+}
 
 }  // namespace rig
