@@ -484,6 +484,22 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
          {kSection, kWprocess, "help=T:\\userhelp.hlp", "criteria=R:", kInstall},
          ProgramCopies("T:\\") + CriteriaCopies("R:\\") + SourceRemoved()},
 
+        // 259 characters fill the program field, and the last one counts: the folder and the
+        // "help" value end in "abcdefg". The copies go to the folder as typed, whose names
+        // do not fit a path; they fail, so nothing of the source is removed.
+        {"a typed program folder that fills the field: a drive, 250 backslashes and a name",
+         [] { MakeDirs("T:\\crit"); },
+         [](Session &s) {
+             const std::string typed = "T:" + std::string(250, '\\') + "abcdefg";
+             ASSERT_EQ(typed.size(), 259u);
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, typed);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, "help=T:\\abcdefg\\userhelp.hlp", "criteria=T:\\crit"},
+         LevelsOf("T:\\abcdefg") + CriteriaCopies("T:\\crit")},
+
         // The second character is a colon, so the text passes the check; no such folder can
         // exist, every copy fails, and nothing appears in the current folder either.
         {"typed folders made of colons",

@@ -112,9 +112,14 @@ TEST_F(Shell, DialogFollowsTheMainWindowAndSnapsBack)
     EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << "after a move of the dialog: " << why;
 }
 
-TEST_F(Shell, SystemCommandsOfTheDialogActOnTheMainWindow)
+// What the taskbar and the system give the main window: minimise and restore, the keyboard
+// focus, and the question of a log-off or shutdown.
+TEST_F(Shell, TheMainWindowCarriesSystemCommandsFocusAndLogOff)
 {
     Start();
+    HWND had = GetDlgItem(dlg, IDC_CRIT_DIR);   // not the dialog's first tab stop
+    SetFocus(had);
+    ASSERT_EQ(GetFocus(), had);
     SendMessageA(dlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     rig::Pump();
     EXPECT_TRUE(IsIconic(hWndMain));
@@ -126,6 +131,18 @@ TEST_F(Shell, SystemCommandsOfTheDialogActOnTheMainWindow)
     EXPECT_TRUE(IsWindowVisible(dlg));
     std::string why;
     EXPECT_TRUE(SameRect(hWndMain, dlg, &why)) << why;
+
+    // Restored from the taskbar, the main window is given the focus: the keyboard goes back
+    // to the dialog's control that had it.
+    SetFocus(hWndMain);
+    rig::Pump();
+    EXPECT_EQ(GetFocus(), had) << "focus on " << GetDlgCtrlID(GetFocus()) << ", main window " << hWndMain;
+
+    // The installer never blocks a log-off or a shutdown.
+    EXPECT_EQ(SendMessageA(hWndMain, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 1);
+    EXPECT_EQ(SendMessageA(hWndMain, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF), 0);
+    EXPECT_TRUE(IsWindow(hWndMain)) << "a log-off called off leaves the installer running";
+    EXPECT_TRUE(boxes->boxes().empty());
 }
 
 // Every way out ends the loop with status 0; only the dialog's own WM_CLOSE clears hQryDlgBox.
