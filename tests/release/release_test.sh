@@ -15,6 +15,9 @@ shipped=${2:?shipped install.exe}
 e2e_exe=${3:?the install.exe of the end-to-end tests}
 e2e_program=${4:?e2e test program}
 rigdir=${5:?rig folder}
+# A publisher's own signing settings do not reach these runs.
+unset QUILLMAR_SIGN_PKCS12 QUILLMAR_SIGN_PASSWORD_FILE QUILLMAR_SIGN_TIMESTAMP_URL QUILLMAR_SIGN_CAFILE \
+      QUILLMAR_E2E_INSTALL_EXE
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-release-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -44,14 +47,14 @@ check "the release says it is not signed" says "$work/plain.log" 'Windows will s
 cd "$work"
 printf 'throwaway password\n' > pass
 printf 'not the password\n' > wrongpass
-cert() {   # cert NAME DAYS EXTENDED_KEY_USAGE: NAME.pfx with a self-signed certificate
-  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.pem" -days "$2" \
-          -subj "/CN=Quillmar throwaway $1" -addext "extendedKeyUsage=$3" \
+cert() {   # cert NAME EXTENDED_KEY_USAGE: NAME.pfx with a self-signed certificate for two days
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.pem" -days 2 \
+          -subj "/CN=Quillmar throwaway $1" -addext "extendedKeyUsage=$2" \
           -addext "keyUsage=critical,digitalSignature" 2>/dev/null &&
     openssl pkcs12 -export -inkey "$1.key" -in "$1.pem" -out "$1.pfx" -passout file:pass
 }
-cert signer 2 codeSigning
-cert tls 2 serverAuth
+cert signer codeSigning
+cert tls serverAuth
 openssl x509 -in signer.pem -signkey signer.key -days -1 -out expired.pem 2>/dev/null
 openssl pkcs12 -export -inkey signer.key -in expired.pem -out expired.pfx -passout file:pass
 rm -f ./*.key
