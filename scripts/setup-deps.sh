@@ -14,7 +14,7 @@ fi
 for p in make cmake g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest \
          wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils \
          clang libclang-rt-14-dev cppcheck fonts-wine \
-         git openssl osslsigncode ca-certificates; do
+         git openssl osslsigncode ca-certificates socat; do
   have_pkg "$p" || need+=("$p")
 done
 

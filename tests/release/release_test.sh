@@ -4,6 +4,7 @@
 #     install.exe byte for byte, and its SHA256SUMS checks;
 #   - signed with a throwaway certificate made here (no key is kept), it verifies against that
 #     certificate, and without its signature it is the shipped bytes again;
+#   - timestamped by a time-stamping server of its own, on loopback, it verifies too;
 #   - each bad input ends with its one-line reason and a non-zero exit, and leaves neither
 #     install.exe nor SHA256SUMS in OUT, not even an earlier release's;
 #   - a signed copy of the install.exe that the end-to-end tests start still runs: the
@@ -20,7 +21,8 @@ unset QUILLMAR_SIGN_PKCS12 QUILLMAR_SIGN_PASSWORD_FILE QUILLMAR_SIGN_TIMESTAMP_U
       QUILLMAR_E2E_INSTALL_EXE
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillmar-release-test.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+tsa_pid=
+trap '[ -z "$tsa_pid" ] || kill "$tsa_pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 passes=0
 check() {   # check WHAT CONDITION...: one line per expectation
@@ -69,6 +71,39 @@ check "SHA256SUMS lists the signed file" sums_check "$work/signed"
 check "the release says the signature ends with the certificate" says "$work/signed.log" "the signature ends with the certificate's validity"
 check "the password never reaches the output" bash -c "! grep -q 'throwaway password' '$work/signed.log'"
 
+# ---- a timestamp, from a time-stamping server of the test's own on loopback ----
+openssl req -x509 -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.pem -days 2 -subj "/CN=Quillmar throwaway TSA" \
+        -addext "extendedKeyUsage=critical,timeStamping" -addext "keyUsage=critical,digitalSignature" 2>/dev/null
+echo 01 > tsa.serial
+cat > ts.cnf <<CNF
+[ tsa ]
+default_tsa = throwaway
+[ throwaway ]
+serial = $work/tsa.serial
+signer_cert = $work/tsa.pem
+signer_key = $work/tsa.key
+signer_digest = sha256
+default_policy = 1.3.6.1.4.1.311.99.1
+digests = sha256
+accuracy = secs:1
+ess_cert_id_alg = sha256
+CNF
+for _ in 1 2 3 4 5; do
+  port=$((30000 + RANDOM % 30000))
+  socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr,fork" SYSTEM:"bash '$root/tests/release/tsa-reply.sh' '$work'" 2>/dev/null &
+  tsa_pid=$!
+  sleep 0.3
+  kill -0 "$tsa_pid" 2>/dev/null && break
+done
+signing=(QUILLMAR_SIGN_PKCS12="$work/signer.pfx" QUILLMAR_SIGN_PASSWORD_FILE="$work/pass" QUILLMAR_SIGN_TIMESTAMP_URL="http://127.0.0.1:$port/")
+release "$work/stamped.log" "$work/stamped" "${signing[@]}" QUILLMAR_SIGN_CAFILE="$work/tsa.pem"
+check "the timestamped release succeeds" [ $? -eq 0 ]
+check "the release says it is timestamped" says "$work/stamped.log" "timestamped by http://127.0.0.1:$port/"
+check "osslsigncode verify accepts the timestamp" \
+  bash -c "osslsigncode verify -CAfile '$work/signer.pem' -TSA-CAfile '$work/tsa.pem' -in '$work/stamped/install.exe' 2>&1 | grep -q 'Timestamp Server Signature verification: ok'"
+osslsigncode remove-signature -in "$work/stamped/install.exe" -out "$work/stamped-stripped.exe" >/dev/null 2>&1
+check "without its timestamped signature the file is the shipped install.exe" same_bytes "$work/stamped-stripped.exe" "$shipped"
+
 # ---- bad input: a reason, a failure, and nothing released ----
 bad() {   # bad NAME EXPECTED_TEXT ENV...
   local name=$1 text=$2; shift 2
@@ -87,6 +122,7 @@ bad not-for-code-signing "is not for code signing" QUILLMAR_SIGN_PKCS12="$work/t
 bad expired "expired on" QUILLMAR_SIGN_PKCS12="$work/expired.pfx" QUILLMAR_SIGN_PASSWORD_FILE="$work/pass"
 bad missing-pkcs12 "cannot read the PKCS#12 file" QUILLMAR_SIGN_PKCS12="$work/none.pfx" QUILLMAR_SIGN_PASSWORD_FILE="$work/pass"
 bad no-password-file "QUILLMAR_SIGN_PASSWORD_FILE is not set" QUILLMAR_SIGN_PKCS12="$work/signer.pfx"
+bad untrusted-timestamp "does not verify" "${signing[@]}"
 
 # A release names a commit: a checkout with a changed tracked file is refused.
 git clone -q "$root" "$work/clone"
