@@ -150,8 +150,7 @@ fi
 # ---- OUT: both files appear together, or neither ----
 stage=$(mktemp -d "$out/.release.XXXXXX")
 cp "$final" "$stage/install.exe"
-(cd "$stage" && sha256sum install.exe > SHA256SUMS && sha256sum -c --quiet SHA256SUMS) ||
-  die "the checksum of the staged install.exe does not match"
+(cd "$stage" && sha256sum install.exe > SHA256SUMS)
 mv "$stage/install.exe" "$out/install.exe"
 mv "$stage/SHA256SUMS" "$out/SHA256SUMS"
 
