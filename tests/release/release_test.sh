@@ -49,7 +49,7 @@ check "the release says it is not signed" says "$work/plain.log" 'Windows will s
 cd "$work"
 printf 'throwaway password\n' > pass
 printf 'not the password\n' > wrongpass
-cert() {   # cert NAME EXTENDED_KEY_USAGE: NAME.pfx with a self-signed certificate for two days
+cert() {   # cert NAME EXTENDED_KEY_USAGE: NAME.pem and NAME.pfx, self-signed, for two days
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.pem" -days 2 \
           -subj "/CN=Quillmar throwaway $1" -addext "extendedKeyUsage=$2" \
           -addext "keyUsage=critical,digitalSignature" 2>/dev/null &&
@@ -57,9 +57,10 @@ cert() {   # cert NAME EXTENDED_KEY_USAGE: NAME.pfx with a self-signed certifica
 }
 cert signer codeSigning
 cert tls serverAuth
+cert tsa critical,timeStamping   # the time-stamping server's, below
 openssl x509 -in signer.pem -signkey signer.key -days -1 -out expired.pem 2>/dev/null
 openssl pkcs12 -export -inkey signer.key -in expired.pem -out expired.pfx -passout file:pass
-rm -f ./*.key
+rm -f signer.key tls.key
 
 release "$work/signed.log" "$work/signed" QUILLMAR_SIGN_PKCS12="$work/signer.pfx" QUILLMAR_SIGN_PASSWORD_FILE="$work/pass"
 check "the signed release succeeds" [ $? -eq 0 ]
@@ -72,8 +73,6 @@ check "the release says the signature ends with the certificate" says "$work/sig
 check "the password never reaches the output" bash -c "! grep -q 'throwaway password' '$work/signed.log'"
 
 # ---- a timestamp, from a time-stamping server of the test's own on loopback ----
-openssl req -x509 -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.pem -days 2 -subj "/CN=Quillmar throwaway TSA" \
-        -addext "extendedKeyUsage=critical,timeStamping" -addext "keyUsage=critical,digitalSignature" 2>/dev/null
 echo 01 > tsa.serial
 cat > ts.cnf <<CNF
 [ tsa ]
