@@ -5,6 +5,11 @@
 
 #include <stddef.h>
 
+// The length of the text in a buffer of size bytes: size when the buffer holds no NUL. (The
+// runtime's strnlen is not in every msvcrt.dll; its static stand-in would bring an unwind table
+// into install.exe.)
+size_t StrLengthN(const char *s, size_t size);
+
 // dst holds a NUL-terminated text in a buffer of size bytes.
 bool StrCopyN(char *dst, size_t size, const char *src);
 bool StrAppendN(char *dst, size_t size, const char *src);

@@ -3,7 +3,7 @@
 // box group * 100 + 1, directory tree + 2, file list + 3.
 #include "vendrel.h"
 
-#include <string.h>
+#include "strbuf.h"
 
 static void FillGroup(HWND hDlg, int group)
 {
@@ -16,8 +16,8 @@ static void FillGroup(HWND hDlg, int group)
 void InitInstallerControls(HWND hDlg)
 {
     FindDrives(FloppyDrives, HardDrives);
-    NumDrives = (int)(strnlen(FloppyDrives, sizeof FloppyDrives - 1) +
-                      strnlen(HardDrives, sizeof HardDrives - 1));
+    NumDrives = (int)(StrLengthN(FloppyDrives, sizeof FloppyDrives - 1) +
+                      StrLengthN(HardDrives, sizeof HardDrives - 1));
 
     FillGroup(hDlg, 1);
     CheckRadioButton(hDlg, IDC_PROG_EXISTING, IDC_PROG_NEW, IDC_PROG_DEFAULT);

@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "strbuf.h"
+
 bool TypedPathHasDrive(const char *typed)
 {
     // typed[1] is read only when typed[0] is not the terminator.
@@ -23,7 +25,7 @@ bool LevelWalkStart(LevelWalk *walk, const char *typed)
 {
     walk->Next = "";
     walk->Path[0] = '\0';
-    if (!TypedPathHasDrive(typed) || strnlen(typed, kCorePathSize) >= kCorePathSize)
+    if (!TypedPathHasDrive(typed) || StrLengthN(typed, kCorePathSize) >= kCorePathSize)
         return false;
     walk->Path[0] = typed[0];
     walk->Path[1] = typed[1];

@@ -3,9 +3,17 @@
 
 #include <string.h>
 
+size_t StrLengthN(const char *s, size_t size)
+{
+    size_t n = 0;
+    while (n < size && s[n] != '\0')
+        n++;
+    return n;
+}
+
 bool StrAppendN(char *dst, size_t size, const char *src)
 {
-    size_t have = strnlen(dst, size);
+    size_t have = StrLengthN(dst, size);
     size_t add = strlen(src);
     if (have >= size || add >= size - have)
         return false;
