@@ -35,6 +35,16 @@ LRESULT CALLBACK VendrelWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM l
 void InitMainDlg(HWND hWnd);
 INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* ---- Text from the platform ---- */
+
+// dst := wide in the ANSI code page, character for character: every name that the program
+// reads from the platform goes through this one rule, so that a character outside the code
+// page is refused, never replaced by a look-alike (a plain A for an A with a macron) or a '?'
+// that would name another file. False, with dst empty, when a character has no exact
+// equivalent or the text does not fit size bytes.
+bool ExactAnsiN(const WCHAR *wide, char *dst, size_t size);
+template <size_t N> inline bool ExactAnsi(const WCHAR *wide, char (&dst)[N]) { return ExactAnsiN(wide, dst, N); }
+
 /* ---- Location browser ---- */
 
 // DirBoxInfo and the three tree arrays are in vendrel0.h, with the buffer sizes.
@@ -57,6 +67,7 @@ void ClearFileBox(HWND hDlg, int FileBoxNum);
 /* ---- Installation ---- */
 
 extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
+extern int NumCopiesMade;       // the copies of the current OK that ConfirmCopies checks; 0 at its start
 
 // The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every
 // WM_COMMAND but Cancel. Each returns the dialog procedure's result.
@@ -64,5 +75,8 @@ void InitInstallerControls(HWND hDlg);
 INT_PTR InstallerCommand(HWND hDlg, int id, int code);
 INT_PTR OkCommand(HWND hDlg);
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton);
+// Checks every copy of the current OK at its destination: a file that is missing there or does
+// not hold exactly its source's bytes raises InstallErrCount like a failed copy.
+void ConfirmCopies(void);
 
 #endif

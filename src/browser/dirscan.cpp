@@ -14,13 +14,10 @@ bool DirScanStart(DirScan *scan, const char *pattern)
     return scan->Find != INVALID_HANDLE_VALUE;
 }
 
-// The entry's name in the code page, exactly: no character replaced or approximated.
+// The entry's name in the code page, exactly, and one that a path reaches.
 static bool NameOf(const WIN32_FIND_DATAW &found, char (&name)[kPathSize])
 {
-    BOOL defaulted = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, found.cFileName, -1, name,
-                                kPathSize, NULL, &defaulted);
-    return n > 0 && !defaulted && IsNameableEntry(name);
+    return ExactAnsi(found.cFileName, name) && IsNameableEntry(name);
 }
 
 bool DirScanNext(DirScan *scan)

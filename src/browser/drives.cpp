@@ -16,12 +16,17 @@ char gPath2[kPathSize];
 // has room for 6 bytes and hdrives for 21, as FloppyDrives and HardDrives. Letters without a
 // browsable root (unknown type or no root directory) are not listed. The current directory is
 // left alone.
+//
+// gPath2 stays empty when the current directory cannot be written exactly in the code page or
+// does not fit a path: the ANSI form of such a name is another folder's (C:\Abc for a folder
+// whose A bears a macron), whose files would be installed and then deleted. The OK command
+// refuses to install from an empty gPath2.
 void FindDrives(char *fdrives, char *hdrives)
 {
-    char cwd[kPathSize];
-    DWORD got = GetCurrentDirectoryA(sizeof cwd, cwd);
-    if (got > 0 && got < sizeof cwd)
-        StrCopy(gPath2, cwd);
+    WCHAR cwd[kPathSize];
+    DWORD got = GetCurrentDirectoryW(kPathSize, cwd);
+    if (got > 0 && got < (DWORD)kPathSize)
+        ExactAnsi(cwd, gPath2);
 
     fdrives[0] = 0;
     hdrives[0] = 0;

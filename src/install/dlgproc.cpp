@@ -70,22 +70,40 @@ static const CommandRow kCommands[] = {
     {2, LBN_DBLCLK,    DirOpened},
 };
 
-// A command from control id with notification code. OK gives the OK command's result; every
-// other command is handled here and gives 1, whether or not a row matched.
-INT_PTR InstallerCommand(HWND hDlg, int id, int code)
+// Runs the row of the command table for control id and notification code; false when no row
+// matches (a control outside the three groups, or a notification that no row takes).
+static bool RunCommandRow(HWND hDlg, int id, int code)
 {
-    if (id == IDOK)
-        return OkCommand(hDlg);
-
     int group = id / 100;
     int role = id % 100;
     if (group < 1 || group > 3)
-        return 1;
+        return false;
     for (const CommandRow &row : kCommands) {
         if (row.role == role && row.code == code) {
             row.action(hDlg, group * 100 + 1);
-            break;
+            return true;
         }
     }
+    return false;
+}
+
+// A command from control id with notification code. OK gives the OK command's result; every
+// other command is handled here and gives 1, whether or not a row matched.
+//
+// Enter reaches the dialog as OK wherever the focused control does not take the key itself,
+// and a list box does not. In a directory tree it opens the selected line, as a double-click
+// does, so that the keyboard can reach a folder at any depth and Enter meant for a folder
+// never starts the installation. A click on OK moves the focus to the button first, so this
+// rule never takes a click; Enter in a file list or an edit field still presses OK.
+INT_PTR InstallerCommand(HWND hDlg, int id, int code)
+{
+    if (id == IDOK) {
+        HWND focus = GetFocus();
+        int focused = focus != NULL && GetParent(focus) == hDlg ? GetDlgCtrlID(focus) : 0;
+        if (focused % 100 == 2 && RunCommandRow(hDlg, focused, LBN_DBLCLK))
+            return 1;
+        return OkCommand(hDlg);
+    }
+    RunCommandRow(hDlg, id, code);
     return 1;
 }

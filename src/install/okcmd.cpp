@@ -43,13 +43,26 @@ static bool EditorFilePath(HWND hDlg, LRESULT LbPosition, const char *dir, char 
 }
 
 // Returns the dialog procedure's result: 0 after the warning that no editor file is selected
-// (nothing is then written), 1 otherwise.
+// (nothing is then written), 1 otherwise. A source folder that could not be read exactly
+// (gPath2 empty) installs, writes and deletes nothing.
 INT_PTR OkCommand(HWND hDlg)
 {
     char Path1[kPathSize];
     char EditorDir[kPathSize];
 
     InstallErrCount = 0;
+    NumCopiesMade = 0;
+
+    // Without a source folder that the program can name exactly, a copy would take another
+    // folder's files, or none, and nothing the user does in the dialog can help.
+    if (gPath2[0] == '\0') {
+        MessageBoxA(hDlg,
+                    "Nothing was installed: the name of the folder that holds the installation files "
+                    "cannot be used on this system.\n\nCopy the files to a folder such as "
+                    "C:\\quillmar-setup and start install.exe there.",
+                    "ERROR", MB_OK);
+        return 1;
+    }
 
     // An editor tree with no selection gives "" after GetThePath's own message.
     if (!StrCopy(EditorDir, GetThePath(IDC_EDITOR_DIR, hDlg)))
@@ -91,6 +104,8 @@ INT_PTR OkCommand(HWND hDlg)
     else
         SaveToBatFile(hDlg, IDC_CRIT_DIR, IDC_CRIT_EXISTING);
 
+    // What each copy left at its destination is read back before any source file goes.
+    ConfirmCopies();
     if (InstallErrCount != 0) {
         // The source files stay, so that the user can try again.
         MessageBoxA(hDlg,

@@ -13,6 +13,8 @@
 #include "settings.h"
 #include "strbuf.h"
 
+#include <string.h>
+
 static_assert(kCorePathSize == kPathSize, "the path rules work on the program's path buffers");
 
 static const char *const kProgramFiles[] = {"quillmar.exe", "install.exe", "userhelp.hlp"};
@@ -29,11 +31,26 @@ static const char kHelpNameBlank[] = "userhelp.hlp ";
 static const int kProgTypedSize = kPathSize;
 static const int kCritTypedSize = 80;
 
+// The copies of the current OK, each checked by ConfirmCopies before any source file is
+// deleted: the copy call's success is not enough, since on Windows a file can be gone a moment
+// after it was written (an antivirus that quarantines a new program, a filter driver, a
+// destination that drops what it accepted).
+struct CopyMade {
+    const char *Name;          // the product file's name, in gPath2
+    char Dest[kPathSize];      // where it was copied, as CopyFileA was given it
+};
+constexpr int kMaxCopies = sizeof kProgramFiles / sizeof *kProgramFiles +
+                           sizeof kCriteriaFiles / sizeof *kCriteriaFiles;
+static CopyMade CopiesMade[kMaxCopies];
+int NumCopiesMade;
+
 // Copies gPath2\name onto destDir\name, overwriting an existing file. A copy that fails, or
 // whose source or destination name does not fit a path buffer, raises InstallErrCount and
 // does not stop the ones that follow. An unknown source folder (gPath2 empty, when the
-// current directory could not be read at start-up) counts as a failure too: "\name" would
+// current directory could not be read exactly at start-up) counts as a failure too: "\name" would
 // take a file from the root of the current drive, which a complete installation then deletes.
+// A copy made is recorded for ConfirmCopies; one that finds no room in the record (only a
+// caller that never starts an OK can make more) counts as failed, since it cannot be checked.
 // Returns CopyFileA's result, FALSE for a copy not attempted.
 static BOOL CopyOneFile(const char *destDir, const char *name)
 {
@@ -46,9 +63,49 @@ static BOOL CopyOneFile(const char *destDir, const char *name)
         return FALSE;
     }
     BOOL copied = CopyFileA(Path, DestPath, FALSE);
-    if (!copied)
+    if (!copied || NumCopiesMade < 0 || NumCopiesMade >= kMaxCopies) {
         InstallErrCount++;
+        return copied;
+    }
+    CopyMade &made = CopiesMade[NumCopiesMade++];
+    made.Name = name;
+    StrCopy(made.Dest, DestPath);
     return copied;
+}
+
+// True when both files can be read and hold the same bytes. They are read side by side, so a
+// difference of size shows as reads of different lengths. Others may read, write or delete the
+// files meanwhile: an antivirus that scans a new file keeps it open.
+static bool SameBytes(const char *a, const char *b)
+{
+    static char buf[2][4096];
+    const char *const paths[2] = {a, b};
+    HANDLE file[2];
+    DWORD got[2] = {0, 0};
+    for (int i = 0; i < 2; i++)
+        file[i] = CreateFileA(paths[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    bool same = file[0] != INVALID_HANDLE_VALUE && file[1] != INVALID_HANDLE_VALUE;
+    do {
+        for (int i = 0; i < 2 && same; i++)
+            same = ReadFile(file[i], buf[i], sizeof buf[i], &got[i], NULL) != FALSE;
+        same = same && got[0] == got[1] && memcmp(buf[0], buf[1], got[0]) == 0;
+    } while (same && got[0] > 0);
+    for (HANDLE f : file) {
+        if (f != INVALID_HANDLE_VALUE)
+            CloseHandle(f);
+    }
+    return same;
+}
+
+void ConfirmCopies(void)
+{
+    char Path[kPathSize];
+    for (int i = 0; i < NumCopiesMade && i < kMaxCopies; i++) {
+        const CopyMade &made = CopiesMade[i];
+        if (!ComposeName(Path, gPath2, made.Name) || !SameBytes(Path, made.Dest))
+            InstallErrCount++;
+    }
 }
 
 // Copies the group's files in their order; returns the result of the last copy.
@@ -71,15 +128,20 @@ static bool TreeDirectory(HWND hDlg, int MyDir, char (&dir)[kPathSize])
 }
 
 // typed := edit field fieldId, at most size - 1 characters, closing backslashes removed. A
-// text whose second character is not a colon is refused with message (owned by the dialog):
-// then false, and *boxResult holds the message box's result.
+// text whose second character is not a colon, or that cannot be written exactly in the code
+// page in size - 1 bytes, is refused with message (owned by the dialog): then false, and
+// *boxResult holds the message box's result.
 static bool TypedDirectory(HWND hDlg, int fieldId, int size, const char *message,
                            char (&typed)[kPathSize], int *boxResult)
 {
-    typed[0] = '\0';
-    GetDlgItemTextA(hDlg, fieldId, typed, size);
-    typed[size - 1] = '\0';
-    if (!TypedPathHasDrive(typed)) {
+    // The field is read in wide form: its ANSI form would give a look-alike of a character
+    // outside the code page (D:\Abc for an A with a macron), another folder than the one typed.
+    WCHAR wide[kProgTypedSize];
+    static_assert(kCritTypedSize <= kProgTypedSize, "both fields are read into one buffer");
+    wide[0] = 0;
+    GetDlgItemTextW(hDlg, fieldId, wide, size);
+    wide[size - 1] = 0;
+    if (!ExactAnsiN(wide, typed, (size_t)size) || !TypedPathHasDrive(typed)) {
         *boxResult = MessageBoxA(hDlg, message, "ERROR", MB_OK);
         return false;
     }

@@ -84,6 +84,11 @@ INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
         SendMessageA(hWndMain, WM_SYSCOMMAND, wParam, lParam);
         return 1;
 
+    case WM_VKEYTOITEM:
+        // The program tree asks for its keys (LBS_WANTKEYBOARDINPUT): each is to move it as
+        // usual. The default result, 0, would send every arrow key to line 0, the drive root.
+        return -1;
+
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL) {
             SendMessageA(hDlg, WM_CLOSE, 0, 0);

@@ -112,6 +112,23 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
          {kSection, kWprocess, "help=Q:\\prog\\userhelp.hlp", "criteria=Q:\\crit"},
          {}},
 
+        // The copy call succeeds and nothing arrives (an antivirus that quarantines the new
+        // program at once behaves alike): the copy counts as failed, the source stays.
+        {"a destination file that keeps nothing of what is copied (a link to the null device)",
+         [] {
+             MakeDirs("T:\\dst");
+             MakeDirs("T:\\crit");
+             ASSERT_TRUE(scene::LinkToNullDevice("T:\\dst\\quillmar.exe"));
+         },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_EXISTING);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\dst"));
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+         },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, "help=T:\\dst\\userhelp.hlp ", "criteria=T:\\crit"},
+         std::vector<std::string>{"+ T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} + CriteriaCopies("T:\\crit")},
+
         // No key can be written: the product would find nothing of what was copied, so the
         // installation is a failure and the source stays. (Scrub removes the folder.)
         {"a folder in the place of the settings file",
@@ -311,15 +328,62 @@ TEST_F(Faults, NamesAtTheLimitsNeverSendFilesElsewhere)
 }
 
 // Names outside ASCII (the rig fixes LC_ALL, so the ANSI code page is 1252): one that the
-// code page holds is installed into by its name; one that it does not hold is not shown, so
-// that no line can send the files to another folder.
+// code page holds is installed into by its name; one that it does not hold is not shown, and
+// typed or started from, it is refused, so that nothing reaches the look-alike that its ANSI
+// form names (A with a macron comes as A).
 TEST_F(Faults, NamesOutsideAsciiNeverSendFilesElsewhere)
 {
     ASSERT_EQ(GetACP(), 1252u);
     const std::string cafe = "T:\\caf\xc3\xa9";                       // café
     const std::string nihon = "T:\\\xe6\x97\xa5\xe6\x9c\xac";          // 日本
     const std::string editor = "\xc3\xa9" "dit.exe";                  // édit.exe
+    const std::string macron = "\xc4\x80" "bc";                        // Ābc, whose ANSI form is Abc
+    const std::string zoe = "T:\\Zo\xc3\xab";                          // Zoë
+    auto olderRelease = [](const std::string &folder) {
+        MakeDirs(folder);
+        for (const char *name : {"quillmar.exe", "install.exe", "userhelp.hlp", "criteria.inc", "criteria.exc"})
+            scene::Write(folder + "\\" + name, std::string("an older ") + name);
+    };
+    Case fromMacron = {
+        "started from a folder named outside the code page, beside its look-alike with an older release",
+        [olderRelease] { olderRelease("C:\\qtest\\Abc"); },
+        [](Session &) {},
+        {scene::kSourceUnusable},
+        {},
+        {}};
+    fromMacron.source = "C:\\qtest\\" + macron;
+    scene::Check(fromMacron);
+
     const Case cases[] = {
+        {"both fields typed with a letter outside the code page, beside a look-alike with the user's files",
+         [] {
+             MakeDirs("T:\\Abc");
+             scene::Write("T:\\Abc\\quillmar.exe", "the user's own quillmar.exe");
+             scene::Write("T:\\Abc\\criteria.inc", "the user's own criteria");
+         },
+         [macron](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeUnicode(IDC_PROG_NEWPATH, scene::Wide("T:\\" + macron));
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeUnicode(IDC_CRIT_NEWPATH, scene::Wide("T:\\" + macron));
+         },
+         {scene::kProgRefused, scene::kCritRefused, scene::kUnsuccessful},
+         {kSection, kWprocess},
+         {}},
+
+        {"both fields typed with a letter that the code page holds",
+         nullptr,
+         [zoe](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeUnicode(IDC_PROG_NEWPATH, scene::Wide(zoe));
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeUnicode(IDC_CRIT_NEWPATH, scene::Wide(zoe + "\\crit"));
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, "help=T:\\Zo\xeb\\userhelp.hlp", "criteria=T:\\Zo\xeb\\crit", kInstall},
+         std::vector<std::string>{"+ " + zoe + "\\", "+ " + zoe + "\\crit\\"} + ProgramCopies(zoe) +
+             CriteriaCopies(zoe + "\\crit") + SourceRemoved()},
+
         {"a folder and an editor file named in the code page",
          [cafe, editor] {
              MakeDirs(cafe);

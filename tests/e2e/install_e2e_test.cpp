@@ -14,16 +14,15 @@ using scene::MakeDirs;
 using scene::ProgramCopies;
 using scene::Session;
 using scene::SourceRemoved;
+using scene::kCritRefused;
 using scene::kDefaultHelp;
 using scene::kInstall;
+using scene::kProgRefused;
 using scene::kSection;
 using scene::kWprocess;
 using scene::operator+;
 
 const std::vector<std::string> kDefaultCopies = scene::DefaultCopies();
-
-const char *const kProgRefused = "ERROR|Invalid path given for\nlocation to place quillmar.exe";
-const char *const kCritRefused = "ERROR|Invalid path given for\nlocation to place report files";
 
 class Installation : public scene::EndToEnd {};
 
@@ -136,6 +135,54 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
          {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", "install=R:\\\\userhelp.hlp"},
          kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved("R:\\"),
          "install.exe", {}, "R:\\"},
+
+        // Keys alone in the browsers, each through the installer's own loop: arrows move in a
+        // tree, Enter opens its line as a double-click does (no box, no installation), Enter
+        // in the editor's file list presses OK. The editor is two levels below the root.
+        {"the keyboard alone: Enter opens folders in the three trees, Enter in the file list installs",
+         [] {
+             MakeDirs("T:\\apps\\quill");
+             MakeDirs("T:\\data\\crit");
+             MakeDirs("T:\\tools\\deep");
+             scene::Write("T:\\tools\\deep\\ked.exe", "a keyboard user's editor");
+         },
+         [](Session &s) {
+             auto key = [&s](int list, UINT vk, int sel) {
+                 s.p.PressKey(list, vk);
+                 EXPECT_EQ(s.p.ListSel(list), sel) << "list " << list << " after key " << vk;
+             };
+             // Enter in a tree: its lines, the line selected, and the files that its file list shows.
+             auto enter = [&s](int tree, const std::vector<std::string> &lines, int sel,
+                               const std::vector<std::string> &files) {
+                 s.p.PressKey(tree, VK_RETURN);
+                 EXPECT_EQ(scene::Block(lines), scene::Block(s.p.ListLines(tree))) << "tree " << tree;
+                 EXPECT_EQ(s.p.ListSel(tree), sel) << "tree " << tree;
+                 EXPECT_EQ(scene::Block(files), scene::Block(s.p.ListLines(tree + 1))) << "files of tree " << tree;
+             };
+             s.p.Click(IDC_PROG_EXISTING);
+             s.p.PickDrive(IDC_PROG_DRIVE, "T:");
+             key(IDC_PROG_DIR, VK_DOWN, 1);
+             enter(IDC_PROG_DIR, {"T:\\", " apps", "  quill"}, 1, {});
+             key(IDC_PROG_DIR, VK_DOWN, 2);
+
+             s.p.PickDrive(IDC_CRIT_DRIVE, "T:");
+             key(IDC_CRIT_DIR, VK_DOWN, 1);
+             key(IDC_CRIT_DIR, VK_DOWN, 2);
+             enter(IDC_CRIT_DIR, {"T:\\", " data", "  crit"}, 1, {});
+             key(IDC_CRIT_DIR, VK_DOWN, 2);
+
+             // The editor tree shows T:\ with " tools" selected (the editor picked by Check).
+             enter(IDC_EDITOR_DIR, {"T:\\", " tools", "  deep"}, 1, {"qedit.exe"});
+             key(IDC_EDITOR_DIR, VK_DOWN, 2);
+             enter(IDC_EDITOR_DIR, {"T:\\", " tools", "  deep"}, 2, {"ked.exe"});
+             key(IDC_EDITOR_FILE, VK_HOME, 0);
+             s.p.PressKey(IDC_EDITOR_FILE, VK_RETURN);
+             s.Collect(1);
+         },
+         {scene::kComplete},
+         {kSection, "wprocess=T:\\tools\\deep\\ked.exe", "help=T:\\apps\\quill\\userhelp.hlp ",
+          "criteria=T:\\data\\crit", kInstall},
+         ProgramCopies("T:\\apps\\quill") + CriteriaCopies("T:\\data\\crit") + SourceRemoved()},
     };
     for (const Case &c : cases)
         scene::Check(c);

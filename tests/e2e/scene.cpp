@@ -214,6 +214,12 @@ void MakeManyFiles(const std::string &folder, int count)
     }
 }
 
+bool LinkToNullDevice(const std::string &path)
+{
+    std::string folder = UnixName(path.substr(0, path.rfind('\\')));
+    return !folder.empty() && UnixShell("ln -s /dev/null '" + folder + "/" + BaseName(path) + "'", 10000);
+}
+
 void RemoveBigTree(const std::string &folder)
 {
     std::string unix = UnixName(folder);
@@ -464,8 +470,12 @@ void Check(const Case &c)
 
 void Scrub()
 {
-    EmptyFolder("R:\\");
-    EmptyFolder("T:\\");
+    for (const char *drive : {"R:\\", "T:\\"}) {
+        EmptyFolder(drive);
+        // What the platform cannot delete (a link to a device) goes through the Unix shell.
+        for (const auto &e : Entries(drive))
+            RemoveBigTree(Join(drive, e.first));
+    }
     RemoveTree(rig::kScratchC);
     RemoveTree("C:\\quillmar");
     rig::CleanScratch();

@@ -106,6 +106,11 @@ std::vector<std::string> DefaultCopies();
 const char *const kComplete = "Quillmar|Installation complete";
 const char *const kUnsuccessful =
     "Quillmar|Installation unsuccessful.\n\nOne or more file/s not copied\nto their destination.";
+const char *const kProgRefused = "ERROR|Invalid path given for\nlocation to place quillmar.exe";
+const char *const kCritRefused = "ERROR|Invalid path given for\nlocation to place report files";
+const char *const kSourceUnusable =
+    "ERROR|Nothing was installed: the name of the folder that holds the installation files cannot be used on "
+    "this system.\n\nCopy the files to a folder such as C:\\quillmar-setup and start install.exe there.";
 
 // The running installer and every box it showed, as "caption|text" ("... [owner: other]"
 // when the box was not owned by the installer's dialog).
@@ -157,8 +162,12 @@ void Check(const Case &c);
 std::string Block(const std::vector<std::string> &lines);
 std::vector<std::string> Sorted(std::vector<std::string> lines);
 
-// Empties the rig's drives (names of any length or code page), removes C:\quillmar and the
-// settings file: before and after every test.
+// Makes path (its folder must exist) a Unix link to /dev/null, through the Unix shell: a file
+// that accepts every copy and keeps nothing. Scrub removes it.
+bool LinkToNullDevice(const std::string &path);
+
+// Empties the rig's drives (names of any length or code page, links to devices), removes
+// C:\quillmar and the settings file: before and after every test.
 void Scrub();
 
 class EndToEnd : public ::testing::Test {

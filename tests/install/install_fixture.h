@@ -30,6 +30,9 @@ constexpr const char *kComplete = "Quillmar|Installation complete";
 constexpr const char *kBadProgPath = "ERROR|Invalid path given for\nlocation to place quillmar.exe";
 constexpr const char *kBadCritPath = "ERROR|Invalid path given for\nlocation to place report files";
 constexpr const char *kNoTreeLine = "ERROR|ERROR getting path details";
+constexpr const char *kSourceUnusable =
+    "ERROR|Nothing was installed: the name of the folder that holds the installation files cannot be used on "
+    "this system.\n\nCopy the files to a folder such as C:\\quillmar-setup and start install.exe there.";
 constexpr const char *kAbsent = "<absent>";
 
 // Each product file's bytes tell where it came from.

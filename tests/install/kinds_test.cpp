@@ -15,12 +15,13 @@ void ForgetSettings()
 
 class Kinds : public InstallTest {
 protected:
-    // Runs one kind from a zero count; returns SaveToBatFile's result.
+    // Runs one kind from zero counts, as an OK starts; returns SaveToBatFile's result.
     int Run(int myDir, int kind)
     {
         ForgetSettings();
         boxes->clear();
         InstallErrCount = 0;
+        NumCopiesMade = 0;
         return SaveToBatFile(dlg, myDir, kind);
     }
 };

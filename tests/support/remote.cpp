@@ -24,13 +24,14 @@ std::string Narrow(const std::wstring &w)
     return s;
 }
 
-std::wstring Widen(const std::string &s)
+// s, in code page cp (the ANSI one unless told), as wide text.
+std::wstring Widen(const std::string &s, UINT cp = CP_ACP)
 {
     if (s.empty())
         return L"";
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), NULL, 0);
+    int n = MultiByteToWideChar(cp, 0, s.c_str(), (int)s.size(), NULL, 0);
     std::wstring w(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &w[0], n);
+    MultiByteToWideChar(cp, 0, s.c_str(), (int)s.size(), &w[0], n);
     return w;
 }
 
@@ -105,10 +106,11 @@ InstallerProcess::~InstallerProcess()
 
 bool InstallerProcess::Start(const std::string &exe, const std::string &folder, DWORD waitMs)
 {
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    std::string cmd = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &si, &pi_)) {
+    std::wstring wexe = Widen(exe, CP_UTF8), wfolder = Widen(folder, CP_UTF8);
+    std::wstring cmd = L"\"" + wexe + L"\"";
+    if (!CreateProcessW(wexe.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, wfolder.c_str(), &si, &pi_)) {
         pi_ = {};
         return false;
     }
@@ -339,11 +341,32 @@ void InstallerProcess::Click(int buttonId)
     SendAndWait(GetDlgItem(dlg_, buttonId), BM_CLICK, 0, 0);
 }
 
-void InstallerProcess::TypeText(int editId, const std::string &text)
+void InstallerProcess::TypeText(int editId, const std::string &text) { TypeUnicode(editId, Widen(text)); }
+
+void InstallerProcess::TypeUnicode(int editId, const std::wstring &text)
 {
-    std::wstring w = Widen(text);
-    SendMessageW(GetDlgItem(dlg_, editId), WM_SETTEXT, 0, (LPARAM)w.c_str());
+    SendMessageW(GetDlgItem(dlg_, editId), WM_SETTEXT, 0, (LPARAM)text.c_str());
     Settle();
+}
+
+void InstallerProcess::PressKey(int listId, UINT vk)
+{
+    HWND list = GetDlgItem(dlg_, listId);
+    SendAndWait(dlg_, WM_NEXTDLGCTL, (WPARAM)list, TRUE);
+    LPARAM scan = (LPARAM)MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16;
+    PostMessageW(list, WM_KEYDOWN, vk, scan | 1);
+    PostMessageW(list, WM_KEYUP, vk, scan | 1 | 0xC0000000);
+    // A message sent now would be handled before the posted keys, so the end of the key is
+    // marked by one more posted message whose effect can be read: a horizontal extent, which
+    // changes nothing in a list box without a horizontal scroll bar.
+    static LRESULT mark = 1000;
+    ++mark;
+    PostMessageW(list, LB_SETHORIZONTALEXTENT, (WPARAM)mark, 0);
+    for (int waited = 0; waited < 10000; waited += 20) {
+        if (SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0) == mark || HasNewBox())
+            break;
+        Sleep(20);
+    }
 }
 
 bool InstallerProcess::BrowseTo(int dirListId, const std::string &path)
@@ -392,7 +415,8 @@ void InstallerProcess::ClearSelection(int listId)
     SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, (WPARAM)-1, 0);
 }
 
-void InstallerProcess::PressOk() { Notify(IDOK, BN_CLICKED); }
+// A click: the button takes the focus, as under the mouse, before the dialog hears of it.
+void InstallerProcess::PressOk() { Click(IDOK); }
 
 void InstallerProcess::PressCancel() { Notify(IDCANCEL, BN_CLICKED); }
 

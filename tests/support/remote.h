@@ -28,7 +28,8 @@ public:
     InstallerProcess(const InstallerProcess &) = delete;
     InstallerProcess &operator=(const InstallerProcess &) = delete;
 
-    // Starts exe with folder as its current directory and waits for its dialog.
+    // Starts exe with folder as its current directory and waits for its dialog. Both paths
+    // are in UTF-8, so that a folder may have a name outside the ANSI code page.
     bool Start(const std::string &exe, const std::string &folder, DWORD waitMs = 30000);
     HWND dialog() const { return dlg_; }
     HWND mainWindow() const { return GetWindow(dlg_, GW_OWNER); }
@@ -68,6 +69,12 @@ public:
     void PickFile(int fileListId, const std::string &name);
     void Click(int buttonId);                  // radio buttons and check boxes
     void TypeText(int editId, const std::string &text);
+    void TypeUnicode(int editId, const std::wstring &text);   // any character, as typing gives it
+    // A key pressed in list box listId as a user presses it: the focus moved there as Tab
+    // would (WM_NEXTDLGCTL), the key posted to the list box so that it passes through the
+    // installer's own message loop and its dialog keys. Returns once the installer has handled
+    // the key, or once it shows a message box.
+    void PressKey(int listId, UINT vk);
     // Opens folder path (T:\apps\quill, or a root such as T:\ ) in the browser whose directory
     // tree is dirListId: picks its drive, double-clicks each level above the last, then picks
     // the last level. False when the drive or a level is not listed.
@@ -76,7 +83,8 @@ public:
     // (BM_SETCHECK), a list left with no selection (LB_SETCURSEL -1, which notifies no one).
     void Uncheck(int buttonId);
     void ClearSelection(int listId);
-    // OK may show message boxes: the call returns once the first is up, for the test to answer.
+    // OK is clicked (BM_CLICK: the focus moves to it first, as under the mouse). It may show
+    // message boxes: the call returns once the first is up, for the test to answer.
     void PressOk();
     void PressCancel();
     // Waits until the dialog has handled everything posted to it so far (or a box is up).
