@@ -1,5 +1,5 @@
 // The drive lists, the dialog's start-up and commands, and the file lists, on the rig's drives:
-// C: fixed, E: CD-ROM, N: network, R: removable (a letter after all of them), T: fixed.
+// A: removable, C: fixed, E: CD-ROM, N: network, R: removable, T: fixed, Z: network.
 #include "browser_checks.h"
 
 #include "../../src/browser/treecore.h"
@@ -19,17 +19,20 @@ TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
     Start("C:\\qtest\\src");
     DefineDosDeviceA(DDD_REMOVE_DEFINITION, "D:", nullptr);
 
-    EXPECT_STREQ("R", FloppyDrives);
+    // A: and Z:, the first and the last letter of the walk, are drives like any other.
+    ASSERT_EQ(DRIVE_REMOVABLE, GetDriveTypeA("A:\\"));
+    EXPECT_STREQ("AR", FloppyDrives);
     ASSERT_EQ(DRIVE_CDROM, GetDriveTypeA("E:\\"));
     ASSERT_EQ(DRIVE_REMOTE, GetDriveTypeA("N:\\"));
-    EXPECT_STREQ("CENT", HardDrives);
-    EXPECT_EQ(5, NumDrives);
+    ASSERT_EQ(DRIVE_REMOTE, GetDriveTypeA("Z:\\"));
+    EXPECT_STREQ("CENTZ", HardDrives);
+    EXPECT_EQ(7, NumDrives);
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof cwd, cwd);
     EXPECT_STREQ("C:\\qtest\\src", gPath2);
     EXPECT_STREQ(gPath2, cwd);
     for (int combo : {101, 201, 301}) {
-        EXPECT_EQ((Strings{"R:", "C:", "E:", "N:", "T:"}), rig::ComboLines(dlg, combo)) << combo;
+        EXPECT_EQ((Strings{"A:", "R:", "C:", "E:", "N:", "T:", "Z:"}), rig::ComboLines(dlg, combo)) << combo;
         EXPECT_EQ("C:", rig::ComboSelText(dlg, combo)) << combo;
     }
 }

@@ -325,6 +325,7 @@ void InstallerTest::SetUp()
 {
     CleanScratch();
     boxes = new MessageBoxCapture;
+    ASSERT_TRUE(WatchListings()) << "FindFirstFileW and FindClose are not imported by name";
 }
 
 HWND InstallerTest::Start(const std::string &sourceDir)
@@ -336,6 +337,7 @@ HWND InstallerTest::Start(const std::string &sourceDir)
 void InstallerTest::TearDown()
 {
     StopInstaller();
+    EXPECT_EQ(OpenListings(), 0u) << "listings of folders left open: the folders stay in use";
     delete boxes;
     boxes = nullptr;
     CleanScratch();

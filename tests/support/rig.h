@@ -88,10 +88,18 @@ void SetEditText(HWND dlg, int id, const std::string &text);
 // Sends WM_COMMAND for a control and returns the dialog procedure's result.
 INT_PTR Command(HWND dlg, int id, int code = 0);
 
+// ---- listings ----
+
+// From this call on, every FindFirstFileW handle that this test program opens (the program's
+// browsers among them) is counted until FindClose closes it. False when the calls could not
+// be watched.
+bool WatchListings();
+size_t OpenListings();   // handles opened and not closed yet
+
 // A test with the running installer. SetUp empties the scratch drives and starts capturing
 // message boxes; the test stages its folders and files, then calls Start(), which builds the
-// dialog (the browsers fill at once, so stage first). TearDown stops the installer and empties
-// the scratch drives again.
+// dialog (the browsers fill at once, so stage first). TearDown stops the installer, checks
+// that it left no listing of a folder open, and empties the scratch drives again.
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override;
