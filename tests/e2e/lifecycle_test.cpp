@@ -1,5 +1,5 @@
 // The built install.exe as a process of its own: it opens its dialog over its main window,
-// and every way out ends it with status 0.
+// every way out ends it with status 0, and a DLL planted beside it never runs in it.
 #include "remote.h"
 #include "rig.h"
 #include "vendrel0.h"
@@ -55,6 +55,61 @@ TEST_F(Lifecycle, EveryWayOutEndsTheProgramWithStatus0)
     }
     EXPECT_TRUE(rig::FileExists(Exe())) << "closing never touches the source folder";
     EXPECT_EQ(rig::ReadSettingsFile(), "") << "closing writes no settings";
+}
+
+// Makes Wine prefer a uxtheme.dll found on disk to its own for programs named `exe`, as Windows
+// does for every DLL that is not one of its known DLLs (null: Wine's own order again).
+void PreferDiskUxtheme(const char *exe, bool prefer)
+{
+    std::string key = std::string("Software\\Wine\\AppDefaults\\") + exe;
+    if (!prefer) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+        return;
+    }
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (key + "\\DllOverrides").c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, &k,
+                              NULL), ERROR_SUCCESS);
+    RegSetValueExA(k, "uxtheme", 0, REG_SZ, (const BYTE *)"native,builtin", 15);
+    RegCloseKey(k);
+}
+
+// A uxtheme.dll planted in the source folder, beside install.exe: the system's own code loads
+// that DLL by name once a program starts. A program that does not restrict its DLL search,
+// started from the same folder, runs it (which shows that the plant works); the installer never
+// does.
+TEST_F(Lifecycle, ADllPlantedBesideTheProgramNeverRuns)
+{
+    const std::string marker = std::string(kSource) + "\\planted-dll-ran";
+    ASSERT_TRUE(CopyFileA(rig::PlantedDll().c_str(), (kSource + std::string("\\uxtheme.dll")).c_str(), FALSE))
+        << "cannot plant " << rig::PlantedDll();
+    const std::string probe = std::string(kSource) + "\\probe.exe";
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\rundll32.exe").c_str(), probe.c_str(), FALSE));
+    struct Preference {
+        Preference() { PreferDiskUxtheme("probe.exe", true), PreferDiskUxtheme("install.exe", true); }
+        ~Preference() { PreferDiskUxtheme("probe.exe", false), PreferDiskUxtheme("install.exe", false); }
+    } preference;
+
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = "\"" + probe + "\"";
+    if (CreateProcessA(probe.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, kSource, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 20000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    EXPECT_TRUE(rig::FileExists(marker)) << "the planted DLL did not run in a program without the restriction";
+    DeleteFileA(marker.c_str());
+
+    {
+        rig::InstallerProcess p;
+        EXPECT_TRUE(p.Start(Exe(), kSource));
+        p.PressCancel();
+        EXPECT_EQ(p.WaitExit(), 0);
+    }
+    EXPECT_FALSE(rig::FileExists(marker)) << "the installer ran the uxtheme.dll of its own folder";
 }
 
 }  // namespace

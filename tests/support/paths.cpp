@@ -22,6 +22,7 @@ std::string DosPath(const std::string &unixPath)
 }
 
 std::string ShippedInstallExe() { return DosPath(SHIPPED_INSTALL_EXE); }
+std::string PlantedDll() { return DosPath(PLANTED_DLL); }
 // QUILLMAR_E2E_INSTALL_EXE, a path of this machine, names another file to start in its place
 // (the release test's signed copy); the first use says which.
 std::string E2eInstallExe()

@@ -59,6 +59,7 @@ std::string ReadSettingsFile();                              // its bytes, "" wh
 std::string DosPath(const std::string &unixPath);   // a path of this machine, as Wine names it
 std::string ShippedInstallExe();   // the 32-bit release install.exe that ships
 std::string E2eInstallExe();       // the install.exe that end-to-end tests start: the shipped one on i686
+std::string PlantedDll();          // uxtheme.dll that records its loading (support/planted.cpp)
 
 // ---- the installer in this process ----
 
