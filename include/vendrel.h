@@ -67,7 +67,8 @@ void ClearFileBox(HWND hDlg, int FileBoxNum);
 /* ---- Installation ---- */
 
 extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
-extern int NumCopiesMade;       // the copies of the current OK that ConfirmCopies checks; 0 at its start
+extern int NumCopiesMade;       // the copies of the current OK, each read back; 0 at its start
+extern int NumSettingsMade;     // the locations it recorded in QUILLMAR.INI, read back; 0 at its start
 
 // The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every
 // WM_COMMAND but Cancel. Each returns the dialog procedure's result.
@@ -75,8 +76,5 @@ void InitInstallerControls(HWND hDlg);
 INT_PTR InstallerCommand(HWND hDlg, int id, int code);
 INT_PTR OkCommand(HWND hDlg);
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton);
-// Checks every copy of the current OK at its destination: a file that is missing there or does
-// not hold exactly its source's bytes raises InstallErrCount like a failed copy.
-void ConfirmCopies(void);
 
 #endif

@@ -52,6 +52,7 @@ INT_PTR OkCommand(HWND hDlg)
 
     InstallErrCount = 0;
     NumCopiesMade = 0;
+    NumSettingsMade = 0;
 
     // Without a source folder that the program can name exactly, a copy would take another
     // folder's files, or none, and nothing the user does in the dialog can help.
@@ -104,8 +105,9 @@ INT_PTR OkCommand(HWND hDlg)
     else
         SaveToBatFile(hDlg, IDC_CRIT_DIR, IDC_CRIT_EXISTING);
 
-    // What each copy left at its destination is read back before any source file goes.
-    ConfirmCopies();
+    // Each group has read its copies back; what the settings file holds is read back too
+    // before any source file goes.
+    ConfirmSettings();
     if (InstallErrCount != 0) {
         // The source files stay, so that the user can try again.
         MessageBoxA(hDlg,

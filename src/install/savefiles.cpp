@@ -1,7 +1,13 @@
 // The installation of one destination group: settle its directory (the default one, the one
-// selected in its tree list, or a typed one created level by level), record it in the
-// settings file and copy the group's files there from the source folder gPath2. This is the
-// only code of the installer that creates directories or copies files.
+// selected in its tree list, or a typed one created level by level), copy the group's files
+// there from the source folder gPath2, read each copy back, and only then record the directory
+// in the settings file. This is the only code of the installer that creates directories or
+// copies files.
+//
+// A group's key ("help" or "criteria") is the product's only record of where that group went.
+// It is written once every file of the group is at its destination in this OK: a group whose
+// copies fail leaves the key as it was, so that a second OK to a folder that the files never
+// reach does not take the record away from a working installation.
 //
 // A group that cannot be installed as the user asked (a refused typed path, a tree list with
 // no selection, a "help" value that does not fit) is refused whole: nothing of it is created,
@@ -31,10 +37,10 @@ static const char kHelpNameBlank[] = "userhelp.hlp ";
 static const int kProgTypedSize = kPathSize;
 static const int kCritTypedSize = 80;
 
-// The copies of the current OK, each checked by ConfirmCopies before any source file is
-// deleted: the copy call's success is not enough, since on Windows a file can be gone a moment
-// after it was written (an antivirus that quarantines a new program, a filter driver, a
-// destination that drops what it accepted).
+// The copies of the current OK, each read back by ConfirmCopies before its group is recorded
+// and any source file is deleted: the copy call's success is not enough, since on Windows a
+// file can be gone a moment after it was written (an antivirus that quarantines a new program,
+// a filter driver, a destination that drops what it accepted).
 struct CopyMade {
     const char *Name;          // the product file's name, in gPath2
     char Dest[kPathSize];      // where it was copied, as CopyFileA was given it
@@ -98,23 +104,39 @@ static bool SameBytes(const char *a, const char *b)
     return same;
 }
 
-void ConfirmCopies(void)
+// Checks the copies of the current OK from record `first` on at their destinations: a file
+// that is missing there or does not hold exactly its source's bytes raises InstallErrCount
+// like a failed copy.
+static void ConfirmCopies(int first)
 {
     char Path[kPathSize];
-    for (int i = 0; i < NumCopiesMade && i < kMaxCopies; i++) {
+    for (int i = first < 0 ? 0 : first; i < NumCopiesMade && i < kMaxCopies; i++) {
         const CopyMade &made = CopiesMade[i];
         if (!ComposeName(Path, gPath2, made.Name) || !SameBytes(Path, made.Dest))
             InstallErrCount++;
     }
 }
 
-// Copies the group's files in their order; returns the result of the last copy.
-template <size_t N> static BOOL CopyGroupFiles(const char *destDir, const char *const (&names)[N])
+// Copies the group's `count` files in their order into destDir and reads them back; then, if
+// every one of them is there, records key := value. Returns the result of the last copy.
+static BOOL InstallGroupFiles(const char *destDir, const char *const *names, size_t count, const char *key,
+                              const char *value)
 {
+    int errorsBefore = InstallErrCount;
+    int firstCopy = NumCopiesMade;
     BOOL last = FALSE;
-    for (size_t i = 0; i < N; i++)
+    for (size_t i = 0; i < count; i++)
         last = CopyOneFile(destDir, names[i]);
+    ConfirmCopies(firstCopy);
+    if (InstallErrCount == errorsBefore)
+        WriteInstallSetting(key, value);
     return last;
+}
+
+template <size_t N>
+static BOOL InstallGroup(const char *destDir, const char *const (&names)[N], const char *key, const char *value)
+{
+    return InstallGroupFiles(destDir, names, N, key, value);
 }
 
 // dir := the directory selected in tree list MyDir, without its closing backslash (a drive
@@ -185,14 +207,12 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
     case IDC_PROG_DEFAULT:
         // Only this one level is created: its parent is a drive root.
         CreateDirectoryA(kDefaultDir, NULL);
-        WriteInstallSetting("help", kDefaultHelp);
-        return CopyGroupFiles(kDefaultDir, kProgramFiles);
+        return InstallGroup(kDefaultDir, kProgramFiles, "help", kDefaultHelp);
 
     case IDC_PROG_EXISTING:
         if (!TreeDirectory(hDlg, MyDir, Path) || !ComposeName(Value, Path, kHelpNameBlank))
             return RefuseGroup();
-        WriteInstallSetting("help", Value);
-        return CopyGroupFiles(Path, kProgramFiles);
+        return InstallGroup(Path, kProgramFiles, "help", Value);
 
     case IDC_PROG_NEW:
         if (!TypedDirectory(hDlg, IDC_PROG_NEWPATH, kProgTypedSize,
@@ -206,16 +226,14 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
         if (!RebuildTypedPath(Value, sizeof Value, Path) || !ComposeName(Value, Value, kHelpName))
             return RefuseGroup();
         CreateTypedLevels(Path);
-        WriteInstallSetting("help", Value);
         // The copies go to the directory as typed; the platform reads its doubled
         // backslashes as one.
-        return CopyGroupFiles(Path, kProgramFiles);
+        return InstallGroup(Path, kProgramFiles, "help", Value);
 
     case IDC_CRIT_EXISTING:
         if (!TreeDirectory(hDlg, MyDir, Path))
             return RefuseGroup();
-        WriteInstallSetting("criteria", Path);
-        return CopyGroupFiles(Path, kCriteriaFiles);
+        return InstallGroup(Path, kCriteriaFiles, "criteria", Path);
 
     case IDC_CRIT_NEW:
         if (!TypedDirectory(hDlg, IDC_CRIT_NEWPATH, kCritTypedSize,
@@ -224,11 +242,9 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
             RefuseGroup();
             return boxResult;
         }
-        // Recorded as typed, before its directories exist: the product finds the criteria
-        // files there once they are copied.
-        WriteInstallSetting("criteria", Path);
+        // Recorded as typed: the product finds the criteria files there.
         CreateTypedLevels(Path);
-        return CopyGroupFiles(Path, kCriteriaFiles);
+        return InstallGroup(Path, kCriteriaFiles, "criteria", Path);
 
     default:
         return 1;

@@ -81,7 +81,8 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              EXPECT_TRUE(scene::Exists("C:\\qtest\\src\\quillmar.exe")) << "the source stays after the failure";
          },
          {scene::kUnsuccessful, scene::kComplete},
-         {kSection, kWprocess, "help=T:\\dst\\userhelp.hlp ", "criteria=T:\\crit", kInstall},
+         // The first OK recorded the criteria alone; the second adds "help" after them.
+         {kSection, kWprocess, "criteria=T:\\crit", "help=T:\\dst\\userhelp.hlp ", kInstall},
          std::vector<std::string>{"* T:\\dst\\quillmar.exe", "+ T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} +
              CriteriaCopies("T:\\crit") + SourceRemoved()},
 
@@ -96,10 +97,10 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=T:\\blk\\sub\\userhelp.hlp", "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
-        // The keys are written, no folder is created anywhere, every copy of both groups fails.
+        // No folder is created anywhere, every copy of both groups fails, no group is recorded.
         {"typed folders on a drive letter that does not exist",
          nullptr,
          [](Session &s) {
@@ -109,7 +110,7 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              s.p.TypeText(IDC_CRIT_NEWPATH, "Q:\\crit");
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=Q:\\prog\\userhelp.hlp", "criteria=Q:\\crit"},
+         {kSection, kWprocess},
          {}},
 
         // The copy call succeeds and nothing arrives (an antivirus that quarantines the new
@@ -118,7 +119,7 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
          [] {
              MakeDirs("T:\\dst");
              MakeDirs("T:\\crit");
-             ASSERT_TRUE(scene::LinkToNullDevice("T:\\dst\\quillmar.exe"));
+             ASSERT_TRUE(scene::LinkToDevice("T:\\dst\\quillmar.exe", "/dev/null"));
          },
          [](Session &s) {
              s.p.Click(IDC_PROG_EXISTING);
@@ -126,8 +127,36 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=T:\\dst\\userhelp.hlp ", "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          std::vector<std::string>{"+ T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} + CriteriaCopies("T:\\crit")},
+
+        // The last copy of all keeps nothing, and its source holds the same few bytes as the
+        // copy before it, which a read of it may still find in memory: each copy is read back
+        // whole and by its length, so the criteria group is not recorded and the source stays.
+        {"the last copy keeps nothing (criteria.exc, with the bytes of criteria.inc)",
+         [] {
+             MakeDirs("T:\\crit");
+             for (const char *name : {"criteria.inc", "criteria.exc"})
+                 scene::Write(std::string(scene::kSource) + "\\" + name, "the same criteria\r\n");
+             ASSERT_TRUE(scene::LinkToDevice("T:\\crit\\criteria.exc", "/dev/null"));
+         },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kUnsuccessful},
+         {kSection, kWprocess, kDefaultHelp},
+         kDefaultCopies + std::vector<std::string>{"+ T:\\crit\\criteria.inc (19 bytes)"}},
+
+        // The settings file on a full disk (a link to the full device): every write is said
+        // to succeed and none arrives. Read back, the file holds no key: nothing is recorded,
+        // so the source stays.
+        {"a settings file on a full disk",
+         [] {
+             MakeDirs("T:\\crit");
+             ASSERT_TRUE(scene::LinkToDevice(rig::SettingsFilePath(), "/dev/full"));
+         },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {scene::kUnsuccessful},
+         {},
+         kDefaultCopies + CriteriaCopies("T:\\crit")},
 
         // No key can be written: the product would find nothing of what was copied, so the
         // installation is a failure and the source stays. (Scrub removes the folder.)
@@ -160,7 +189,7 @@ TEST_F(Faults, ASourceFolderWhosePathLeavesNoRoomKeepsItsFiles)
               },
               [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
               {scene::kUnsuccessful},
-              {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit"},
+              {kSection, kWprocess},
               {"+ C:\\quillmar\\"}};
     // Its install.exe lies beyond MAX_PATH: the program is started from another folder with
     // the long one as its current folder.
@@ -384,10 +413,11 @@ TEST_F(Faults, NamesOutsideAsciiNeverSendFilesElsewhere)
          std::vector<std::string>{"+ " + zoe + "\\", "+ " + zoe + "\\crit\\"} + ProgramCopies(zoe) +
              CriteriaCopies(zoe + "\\crit") + SourceRemoved()},
 
+        // The editor lies in the folder: its listing is asked for in the code page's name.
         {"a folder and an editor file named in the code page",
          [cafe, editor] {
              MakeDirs(cafe);
-             scene::Write("T:\\tools\\" + editor, "an editor with an accent");
+             scene::Write(cafe + "\\" + editor, "an editor with an accent");
          },
          [cafe](Session &s) {
              s.p.Click(IDC_PROG_EXISTING);
@@ -395,10 +425,10 @@ TEST_F(Faults, NamesOutsideAsciiNeverSendFilesElsewhere)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, scene::Ansi(cafe)));
          },
          {scene::kComplete},
-         {kSection, "wprocess=T:\\tools\\\xe9" "dit.exe", "help=T:\\caf\xe9\\userhelp.hlp ", "criteria=T:\\caf\xe9",
+         {kSection, "wprocess=T:\\caf\xe9\\\xe9" "dit.exe", "help=T:\\caf\xe9\\userhelp.hlp ", "criteria=T:\\caf\xe9",
           kInstall},
-         ProgramCopies(cafe) + CriteriaCopies(cafe) + SourceRemoved(), "install.exe", {}, scene::kSource, "",
-         scene::kEditorDir, editor},
+         ProgramCopies(cafe) + CriteriaCopies(cafe) + SourceRemoved(), "install.exe", {}, scene::kSource, "", cafe,
+         editor},
 
         {"a folder named outside the code page",
          [nihon] {
@@ -561,7 +591,7 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=T:\\abcdefg\\userhelp.hlp", "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          LevelsOf("T:\\abcdefg") + CriteriaCopies("T:\\crit")},
 
         // The second character is a colon, so the text passes the check; no such folder can
@@ -575,7 +605,7 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
              s.p.TypeText(IDC_CRIT_NEWPATH, "::");
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=::::\\userhelp.hlp", "criteria=::"},
+         {kSection, kWprocess},
          {}},
     };
     for (const Case &c : cases)

@@ -189,7 +189,8 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
 }
 
 // A group refused, or a copy that fails: the outcome says so, nothing is removed from the
-// source folder, "install" is not written, and what was installed stays.
+// source folder, "install" is not written, and what was installed stays. Only a group whose
+// files all arrived is recorded.
 TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
 {
     const Case cases[] = {
@@ -235,7 +236,7 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=T:/qfw/x\\userhelp.hlp", "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
         // Copying a file onto itself fails: the source files are untouched.
@@ -247,14 +248,14 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, "help=C:\\qtest\\src\\userhelp.hlp ", "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
         {"the help file missing from the source folder",
          [] { MakeDirs("T:\\crit"); },
          [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\install.exe", "+ C:\\quillmar\\quillmar.exe"} +
              CriteriaCopies("T:\\crit"),
          "install.exe", {"userhelp.hlp"}},
@@ -263,7 +264,7 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
          [] { MakeDirs("T:\\crit"); },
          [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
          {scene::kUnsuccessful},
-         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit"},
+         {kSection, kWprocess, "criteria=T:\\crit"},
          std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\quillmar.exe", "+ C:\\quillmar\\userhelp.hlp"} +
              CriteriaCopies("T:\\crit"),
          "setup.exe"},
@@ -291,8 +292,8 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
 }
 
 // After a complete installation the source files are gone: a second OK, to other folders,
-// copies only install.exe, reports the failure, and replaces the keys in place; "install"
-// keeps the value of the first OK.
+// copies only install.exe and reports the failure. QUILLMAR.INI still records the first OK's
+// folders, where the files are: neither group is recorded where its files never went.
 TEST_F(Installation, ASecondOkAfterACompleteOneReportsTheMissingFiles)
 {
     scene::StageSource();
@@ -309,8 +310,7 @@ TEST_F(Installation, ASecondOkAfterACompleteOneReportsTheMissingFiles)
     });
     ASSERT_TRUE(o.started);
     const std::vector<std::string> boxes = {scene::kComplete, scene::kUnsuccessful};
-    const std::vector<std::string> settings = {kSection, kWprocess, "help=T:\\p2\\userhelp.hlp", "criteria=T:\\c2",
-                                               kInstall};
+    const std::vector<std::string> settings = {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall};
     const std::vector<std::string> changes = kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved() +
                                              std::vector<std::string>{"+ T:\\p2\\", "+ T:\\p2\\install.exe", "+ T:\\c2\\"};
     EXPECT_EQ(scene::Block(boxes), scene::Block(o.boxes));

@@ -214,10 +214,10 @@ void MakeManyFiles(const std::string &folder, int count)
     }
 }
 
-bool LinkToNullDevice(const std::string &path)
+bool LinkToDevice(const std::string &path, const std::string &device)
 {
     std::string folder = UnixName(path.substr(0, path.rfind('\\')));
-    return !folder.empty() && UnixShell("ln -s /dev/null '" + folder + "/" + BaseName(path) + "'", 10000);
+    return !folder.empty() && UnixShell("ln -s " + device + " '" + folder + "/" + BaseName(path) + "'", 10000);
 }
 
 void RemoveBigTree(const std::string &folder)
@@ -479,6 +479,14 @@ void Scrub()
     RemoveTree(rig::kScratchC);
     RemoveTree("C:\\quillmar");
     rig::CleanScratch();
+    // A link to a device in the place of the settings file, which the platform can neither
+    // delete nor read the attributes of: listed, it goes through the Unix shell.
+    WIN32_FIND_DATAW found;
+    HANDLE settings = FindFirstFileW(Wide(rig::SettingsFilePath()).c_str(), &found);
+    if (settings != INVALID_HANDLE_VALUE) {
+        FindClose(settings);
+        RemoveBigTree(rig::SettingsFilePath());
+    }
 }
 
 }  // namespace scene

@@ -162,9 +162,10 @@ void Check(const Case &c);
 std::string Block(const std::vector<std::string> &lines);
 std::vector<std::string> Sorted(std::vector<std::string> lines);
 
-// Makes path (its folder must exist) a Unix link to /dev/null, through the Unix shell: a file
-// that accepts every copy and keeps nothing. Scrub removes it.
-bool LinkToNullDevice(const std::string &path);
+// Makes path (its folder must exist) a Unix link to a device, through the Unix shell:
+// /dev/null, a file that accepts every copy and keeps nothing; /dev/full, a file on a full
+// disk. Scrub removes it.
+bool LinkToDevice(const std::string &path, const std::string &device);
 
 // Empties the rig's drives (names of any length or code page, links to devices), removes
 // C:\quillmar and the settings file: before and after every test.

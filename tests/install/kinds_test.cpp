@@ -22,6 +22,7 @@ protected:
         boxes->clear();
         InstallErrCount = 0;
         NumCopiesMade = 0;
+        NumSettingsMade = 0;
         return SaveToBatFile(dlg, myDir, kind);
     }
 };
@@ -123,8 +124,9 @@ TEST_F(Kinds, TypedProgramFolder)
         {"T:tools\\new", {}, "T:tools\\new\\userhelp.hlp", {"T:\\tools", "T:\\tools\\new"}, "T:\\tools\\new", 0},
         // One level as typed: the platform reads the slash as a separator.
         {"T:/fwd", {}, "T:/fwd\\userhelp.hlp", {"T:\\fwd"}, "T:\\fwd", 0},
-        // One level again, whose parent does not exist: nothing is created, every copy fails.
-        {"T:\\up/sub", {}, "T:\\up/sub\\userhelp.hlp", {}, nullptr, 3},
+        // One level again, whose parent does not exist: nothing is created, every copy fails,
+        // nothing is recorded.
+        {"T:\\up/sub", {}, kAbsent, {}, nullptr, 3},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(std::string("typed \"") + (r.typed ? r.typed : "(untouched)") + "\"");
@@ -175,8 +177,8 @@ TEST_F(Kinds, TypedCriteriaFolder)
         {" T:\\lead", {kBadCritPath}, kAbsent, {}, nullptr, 1},
         {"T:\\crit\\\\", {}, "T:\\crit", {"T:\\crit"}, "T:\\crit", 0},
         {longTyped.c_str(), {}, first79, {"T:\\" + std::string(40, 'c'), dir79}, dir79.c_str(), 0},
-        // Written before its folders: the key stays although the drive does not exist.
-        {"Q:\\nodrive", {}, "Q:\\nodrive", {}, nullptr, 2},
+        // On a drive that does not exist: both copies fail, and the key is not written.
+        {"Q:\\nodrive", {}, kAbsent, {}, nullptr, 2},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(std::string("typed \"") + (r.typed ? r.typed : "(untouched)") + "\"");

@@ -156,8 +156,9 @@ TEST_F(Refusals, AHelpValueThatDoesNotFitRefusesTheProgramGroup)
 TEST_F(Refusals, ACopyWhoseNameDoesNotFitFails)
 {
     // Destination: typed with a doubled backslash, the folder is 247 characters as typed and
-    // 246 rebuilt. "help" (246 + 13) fits; the copies into the typed form fit only for
-    // install.exe (247 + 12 = 259), not for the 12-character names (260).
+    // 246 rebuilt. "help" (246 + 13) would fit; the copies into the typed form fit only for
+    // install.exe (247 + 12 = 259), not for the 12-character names (260), so the group is not
+    // recorded.
     StartReady();
     std::string typed = "T:\\\\" + std::string(243, 'q');
     std::string rebuilt = "T:\\" + std::string(243, 'q');
@@ -170,7 +171,8 @@ TEST_F(Refusals, ACopyWhoseNameDoesNotFitFails)
 
     EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
     EXPECT_EQ(InstallErrCount, 2);
-    EXPECT_EQ(Setting("help"), rebuilt + "\\userhelp.hlp");
+    EXPECT_EQ(Setting("help"), kAbsent);
+    EXPECT_EQ(Setting("criteria"), "T:\\crit");
     EXPECT_EQ(FilesIn(rebuilt), std::vector<std::string>{"install.exe"});
     EXPECT_TRUE(SourceHas(kProgramFiles));
     EXPECT_TRUE(SourceHas(kCriteriaFiles));

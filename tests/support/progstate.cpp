@@ -24,6 +24,7 @@ void ResetProgramState()
     memset(gPath2, 0, sizeof gPath2);
     InstallErrCount = 0;
     NumCopiesMade = 0;
+    NumSettingsMade = 0;
 }
 
 void PumpInstaller()

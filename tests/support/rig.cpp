@@ -126,11 +126,12 @@ std::string ReadFile(const std::string &path)
                            OPEN_EXISTING, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return "";
-    std::string out;
-    char buf[65536];
+    // No more than the file's size: a link to a device (the full one) reads without end.
+    std::string out(GetFileSize(h, NULL), '\0');
     DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof buf, &got, NULL) && got > 0)
-        out.append(buf, got);
+    if (!out.empty() && !::ReadFile(h, &out[0], (DWORD)out.size(), &got, NULL))
+        got = 0;
+    out.resize(got);
     CloseHandle(h);
     return out;
 }
