@@ -8,7 +8,8 @@
 //      enumeration adding the same names with redraw off and storage reserved, nothing else.
 //   2. FillDirectoryBox on a drive root of 198 folders, and PartialFillDirBox opening a folder
 //      of 188 subfolders at depth 10, against DlgDirListA (DDL_DIRECTORY | DDL_EXCLUSIVE) and
-//      the same kind of floor.
+//      the same kind of floor; then the same two on 5,000 folders: a drive root (R: of the
+//      bench's rig by default) and a folder at depth 1 there.
 //   3. Start-up: InitMainDlg (the dialog with its three browsers filled, on C:\) against
 //      creating a dialog from the same template with an empty dialog procedure. Printed
 //      beside it, not a peer: the empty procedure plus the shell's placement of the main
@@ -19,16 +20,18 @@
 // Each figure is printed as median [min..max] of the repetitions; a ratio is taken per
 // repetition (operation / its peer of the same repetition).
 //
-// The data lives on one drive (T: of the bench's rig by default), made on the first run:
+// The data lives on two drives (T: and R: of the bench's rig by default), made on the first run:
 //   T:\files                     10,000 empty files
 //   T:\deep\level02\..\level10   a chain of 10 folders; level10 holds 188 subfolders
 //   T:\ and 196 more folders     198 folders in the root in all
+//   R:\                          5,000 folders; the first of them holds 5,000 subfolders
 //
-// Usage: bench.exe [--drive T:] [--reps N] [--slow-reps N] [--only files,trees,startup]
+// Usage: bench.exe [--drive T:] [--big-drive R:] [--reps N] [--slow-reps N] [--only files,trees,startup]
 //   --reps       repetitions of the list figures (default 9); the start-up, a tenth of a
 //                second a round, takes three times as many
-//   --slow-reps  repetitions of DlgDirListA on the 10,000 files, which takes about a minute
-//                each under Wine (default 3; the file list's ratios pair the first ones)
+//   --slow-reps  repetitions of DlgDirListA on the 10,000 files and the 5,000 folders, which
+//                take about a minute and ten seconds each under Wine (default 3; the ratios
+//                of those figures pair the first ones)
 //   --only       the figures to run (default all)
 #include "vendrel.h"
 #include "../tests/support/progstate.h"
@@ -47,9 +50,12 @@ constexpr int kFiles = 10000;
 constexpr int kRootFolders = 198;
 constexpr int kDeepLevel = 10;
 constexpr int kDeepSubfolders = 188;
+constexpr int kBigFolders = 5000;
 constexpr const char *kDataMark = "bench-data-v1.ok";
+constexpr const char *kBigDataMark = "bench-big-data-v1.ok";
 
 std::string gDrive = "T:";     // the data drive, as the drive combo box shows it
+std::string gBigDrive = "R:";  // the drive of the 5,000 folders
 int gReps = 9;
 int gSlowReps = 3;
 std::string gOnly = "files,trees,startup";
@@ -196,6 +202,31 @@ void MakeData()
     printf("bench: data ready in %.1f s\n", (NowMs() - t0) / 1000);
 }
 
+std::string BigRoot() { return gBigDrive + "\\"; }
+std::string BigDir() { return BigRoot() + FolderName(2000); }   // the first of the root's folders
+
+// 5,000 folders in the big drive's root, and 5,000 in the first of them.
+void MakeBigData()
+{
+    std::string mark = BigRoot() + kBigDataMark;
+    if (GetFileAttributesA(mark.c_str()) != INVALID_FILE_ATTRIBUTES && CountEntries(gBigDrive, true) == kBigFolders &&
+        CountEntries(BigDir(), true) == kBigFolders)
+        return;
+    printf("bench: creating the 5,000 folders on %s (once)\n", gBigDrive.c_str());
+    double t0 = NowMs();
+    for (int i = 0; i < kBigFolders; i++)
+        MakeDir(BigRoot() + FolderName(2000 + i));
+    for (int i = 0; i < kBigFolders; i++)
+        MakeDir(BigDir() + "\\" + FolderName(10000 + i));
+    if (CountEntries(gBigDrive, true) != kBigFolders || CountEntries(BigDir(), true) != kBigFolders) {
+        fprintf(stderr, "bench: %s holds unexpected entries; empty the drive and run again\n", gBigDrive.c_str());
+        exit(2);
+    }
+    HANDLE h = CreateFileA(mark.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    CloseHandle(h);
+    printf("bench: big data ready in %.1f s\n", (NowMs() - t0) / 1000);
+}
+
 // ---------------------------------------------------------------- the dialog
 
 void Pump() { PumpInstaller(); }
@@ -250,15 +281,21 @@ void EmptyList(HWND list)
     Pump();
 }
 
-// Picks the data drive in the group's drive combo box and fills its tree from the root.
-void TreeAtDataRoot(HWND dlg, int driveBox)
+// Selects drive in the group's drive combo box.
+void SelectDrive(HWND dlg, int driveBox, const std::string &drive)
 {
-    LRESULT i = SendDlgItemMessageA(dlg, driveBox, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)gDrive.c_str());
+    LRESULT i = SendDlgItemMessageA(dlg, driveBox, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)drive.c_str());
     if (i == CB_ERR) {
-        fprintf(stderr, "bench: drive %s is not in the drive list\n", gDrive.c_str());
+        fprintf(stderr, "bench: drive %s is not in the drive list\n", drive.c_str());
         exit(2);
     }
     SendDlgItemMessageA(dlg, driveBox, CB_SETCURSEL, i, 0);
+}
+
+// Picks the data drive (or another) in the group's drive combo box and fills its tree from the root.
+void TreeAtDataRoot(HWND dlg, int driveBox, const std::string &drive = gDrive)
+{
+    SelectDrive(dlg, driveBox, drive);
     FillDirectoryBox(dlg, driveBox, driveBox + 1);
     Pump();
 }
@@ -506,25 +543,32 @@ void CheckTreePaints(const char *name, const TreeRun &t)
     ShowPeerPaints(t.peerPaints);
 }
 
+// peerReps: the rounds that time the peer too (all of them unless told); the others time the
+// operation and its floor alone.
 TreeRun RunTree(HWND dlg, HWND list, const std::function<void()> &prepare, const std::function<void()> &fillOp,
-                const std::function<void()> &floorOp, const std::function<void()> &peerOp)
+                const std::function<void()> &floorOp, const std::function<void()> &peerOp, int peerReps = -1)
 {
     TreeRun t;
     auto peerPrep = [&] { prepare(); BeforePeer(); };
+    if (peerReps < 0)
+        peerReps = gReps;
     for (int r = -1; r < gReps; r++) {   // round -1 warms up and is not counted
         double fl = Timed(list, prepare, floorOp);
         t.floorCount = Count(list);
         double f = Timed(list, prepare, fillOp);
         t.fillCount = Count(list);
         t.fillSel = (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
-        double p = Timed(list, peerPrep, peerOp);
-        AfterPeer();
-        t.peerCount = Count(list);
         if (r >= 0) {
             t.floor.push_back(fl);
             t.fill.push_back(f);
-            t.peer.push_back(p);
         }
+        if (r >= 0 && r >= peerReps)
+            continue;
+        double p = Timed(list, peerPrep, peerOp);
+        AfterPeer();
+        t.peerCount = Count(list);
+        if (r >= 0)
+            t.peer.push_back(p);
     }
     (void)dlg;
     t.fillPaints = PaintsDuring(list, prepare, fillOp);
@@ -572,6 +616,46 @@ void TreeFigures(HWND dlg)
                  t.fillCount, t.fillSel, t.floorCount, t.peerCount);
         Check(t.fillCount == kDeepLevel + 1 + kDeepSubfolders && t.fillSel == kDeepLevel &&
                   t.floorCount == kDeepSubfolders && t.peerCount == kDeepSubfolders + 1, what);
+        CheckTreePaints("PartialFillDirBox", t);
+    }
+
+    printf("\n2c. Directory tree: FillDirectoryBox on %s, %d folders (DlgDirListA %d runs)\n", BigRoot().c_str(),
+           kBigFolders, std::min(gSlowReps, gReps));
+    {
+        SelectDrive(dlg, driveBox, gBigDrive);
+        TreeRun t = RunTree(
+            dlg, list, [&] { EmptyList(list); }, [&] { FillDirectoryBox(dlg, driveBox, dirBox); },
+            [&] { FloorFill(list, gBigDrive, true, kBigFolders); },
+            [&] { PeerFill(dlg, dirBox, gBigDrive, DDL_DIRECTORY | DDL_EXCLUSIVE); }, gSlowReps);
+        PrintTreeFigures("FillDirectoryBox", t);
+        char what[128];
+        snprintf(what, sizeof what, "lines: tree %d (root + 5,000), floor %d, DlgDirListA %d (5,000)",
+                 t.fillCount, t.floorCount, t.peerCount);
+        Check(t.fillCount == kBigFolders + 1 && t.fillSel == 0 && t.floorCount == kBigFolders &&
+                  t.peerCount == kBigFolders, what);
+        CheckTreePaints("FillDirectoryBox", t);
+    }
+
+    printf("\n2d. Directory tree: PartialFillDirBox opening %s, %d subfolders at depth 1\n"
+           "    (from the tree of %s, that folder selected; DlgDirListA %d runs)\n",
+           BigDir().c_str(), kBigFolders, BigRoot().c_str(), std::min(gSlowReps, gReps));
+    {
+        auto prepare = [&] {
+            TreeAtDataRoot(dlg, driveBox, gBigDrive);
+            SelectLine(dlg, dirBox, " " + FolderName(2000));
+            UpdateWindow(dlg);
+        };
+        TreeRun t = RunTree(
+            dlg, list, prepare, [&] { PartialFillDirBox(dlg, dirBox); },
+            [&] { FloorFill(list, BigDir(), true, kBigFolders); },
+            [&] { PeerFill(dlg, dirBox, BigDir(), DDL_DIRECTORY | DDL_EXCLUSIVE); }, gSlowReps);
+        TreeAtDataRoot(dlg, driveBox);
+        PrintTreeFigures("PartialFillDirBox", t);
+        char what[128];
+        snprintf(what, sizeof what, "lines: tree %d (2 + 5,000), line %d selected, floor %d, DlgDirListA %d (5,001)",
+                 t.fillCount, t.fillSel, t.floorCount, t.peerCount);
+        Check(t.fillCount == 2 + kBigFolders && t.fillSel == 1 && t.floorCount == kBigFolders &&
+                  t.peerCount == kBigFolders + 1, what);
         CheckTreePaints("PartialFillDirBox", t);
     }
 }
@@ -692,6 +776,8 @@ int main(int argc, char **argv)
         std::string a = argv[i];
         if (a == "--drive" && i + 1 < argc)
             gDrive = argv[++i];
+        else if (a == "--big-drive" && i + 1 < argc)
+            gBigDrive = argv[++i];
         else if (a == "--reps" && i + 1 < argc)
             gReps = std::max(1, atoi(argv[++i]));
         else if (a == "--slow-reps" && i + 1 < argc)
@@ -699,7 +785,7 @@ int main(int argc, char **argv)
         else if (a == "--only" && i + 1 < argc)
             gOnly = argv[++i];
         else {
-            fprintf(stderr, "usage: bench.exe [--drive T:] [--reps N] [--slow-reps N] [--only files,trees,startup]\n");
+            fprintf(stderr, "usage: bench.exe [--drive T:] [--big-drive R:] [--reps N] [--slow-reps N] [--only files,trees,startup]\n");
             return 2;
         }
     }
@@ -709,6 +795,8 @@ int main(int argc, char **argv)
     gTicksPerMs = (double)f.QuadPart / 1000.0;
 
     MakeData();
+    if (Wanted("trees"))
+        MakeBigData();
 
     gHook = SetWindowsHookExA(WH_CBT, CbtProc, NULL, GetCurrentThreadId());
 
@@ -731,6 +819,10 @@ int main(int argc, char **argv)
     CountEntries(FilesDir(), false);
     CountEntries(gDrive, true);
     CountEntries(DeepDir(kDeepLevel), true);
+    if (Wanted("trees")) {
+        CountEntries(gBigDrive, true);
+        CountEntries(BigDir(), true);
+    }
 
     if (Wanted("files"))
         FileListFigure(dlg);

@@ -33,6 +33,9 @@ int RunVendrel(void);      // the message loop; returns the quit message's value
 LRESULT CALLBACK VendrelWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void InitMainDlg(HWND hWnd);
+// The message box of an internal error or a refused input: text, caption "ERROR", its OK
+// button alone, owned by owner. Returns the box's result.
+int ShowError(HWND owner, const char *text);
 INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* ---- Text from the platform ---- */
@@ -50,9 +53,10 @@ template <size_t N> inline bool ExactAnsi(const WCHAR *wide, char (&dst)[N]) { r
 // DirBoxInfo and the three tree arrays are in vendrel0.h, with the buffer sizes.
 extern DirBoxInfo *LbStructPtr;              // FillDirectoryBox's cursor
 
-extern char FloppyDrives[6];    // removable drive letters, at most 5
-extern char HardDrives[21];     // every other drive letter, at most 20
-extern char AllDrives[26];      // FloppyDrives then HardDrives
+constexpr int kDriveListSize = 27;   // room for all 26 letters and a NUL
+extern char FloppyDrives[kDriveListSize];   // removable drive letters
+extern char HardDrives[kDriveListSize];     // every other drive letter
+extern char AllDrives[kDriveListSize];      // FloppyDrives then HardDrives
 extern int NumDrives;
 extern char gPath2[kPathSize];  // the source folder: the current directory when the dialog started
 
@@ -76,5 +80,10 @@ void InitInstallerControls(HWND hDlg);
 INT_PTR InstallerCommand(HWND hDlg, int id, int code);
 INT_PTR OkCommand(HWND hDlg);
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton);
+
+// The product's files in the source folder, each spelled here alone: the program group's
+// quillmar.exe, install.exe and userhelp.hlp, then the criteria group's two.
+enum { kQuillmarExe, kInstallExe, kUserHelp, kCriteriaInc, kCriteriaExc, kProductFiles };
+extern const char *const ProductFiles[kProductFiles];
 
 #endif

@@ -41,7 +41,9 @@
 
 constexpr int kPathSize = 260;        // a path buffer: 259 characters and a NUL
 constexpr int kLineTextSize = 256;    // text read back from a list box, and the tree's working lines
-constexpr int kDirBoxEntries = 200;   // lines of one directory tree
+// Lines of one directory tree: the open path and at least 5,000 subdirectories of the open
+// directory at any depth, with the end marker (see treecore.h). 1.3 MB an array.
+constexpr int kDirBoxEntries = 5128;
 
 // One line of a directory tree list box: the drive root at Level 0, or Level blanks and a
 // directory name at Level n. Level -1 marks a free entry; the first one is the end marker.

@@ -4,18 +4,17 @@
 
 #include "strbuf.h"
 
-char FloppyDrives[6];
-char HardDrives[21];
-char AllDrives[26];
+char FloppyDrives[kDriveListSize];
+char HardDrives[kDriveListSize];
+char AllDrives[kDriveListSize];
 int NumDrives;
 char gPath2[kPathSize];
 
 // Records the current directory in gPath2, then sorts the drives that the platform reports
-// present into fdrives (removable, at most 5 letters) and hdrives (fixed, network, CD-ROM and
-// RAM drives, at most 20), each in letter order; a full list takes no more letters. fdrives
-// has room for 6 bytes and hdrives for 21, as FloppyDrives and HardDrives. Letters without a
-// browsable root (unknown type or no root directory) are not listed. The current directory is
-// left alone.
+// present into fdrives (removable) and hdrives (fixed, network, CD-ROM and RAM drives), each in
+// letter order: all 26 letters fit either, with room for kDriveListSize bytes as FloppyDrives
+// and HardDrives have. Letters without a browsable root (unknown type or no root directory) are
+// not listed. The current directory is left alone.
 //
 // gPath2 stays empty when the current directory cannot be written exactly in the code page or
 // does not fit a path: the ANSI form of such a name is another folder's (C:\Abc for a folder
@@ -38,13 +37,13 @@ void FindDrives(char *fdrives, char *hdrives)
         root[0] = (char)('A' + i);
         switch (GetDriveTypeA(root)) {
         case DRIVE_REMOVABLE:
-            StrAppendCharN(fdrives, sizeof FloppyDrives, root[0]);
+            StrAppendCharN(fdrives, kDriveListSize, root[0]);
             break;
         case DRIVE_FIXED:
         case DRIVE_REMOTE:
         case DRIVE_CDROM:
         case DRIVE_RAMDISK:
-            StrAppendCharN(hdrives, sizeof HardDrives, root[0]);
+            StrAppendCharN(hdrives, kDriveListSize, root[0]);
             break;
         default:   // DRIVE_UNKNOWN, DRIVE_NO_ROOT_DIR: nothing to browse
             break;

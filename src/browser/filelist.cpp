@@ -4,15 +4,15 @@
 #include "dirscan.h"
 #include "treecore.h"
 
-static void ShowError(HWND hDlg, const char *text)
-{
-    MessageBoxA(hDlg, text, "ERROR", MB_OK);
-}
+// The tree line whose files each file list shows, by group.
+static LRESULT ListedLine[3];
 
 // Fills file list FileBoxNum with the files of the line selected in tree DirBoxNum, sorted by
 // the list box (alphabetical, ignoring case), none selected. Directories and files with
 // neither the archive nor the read-only bit are not listed. With no line selected the list
-// keeps its lines. The list box repaints once.
+// keeps its lines. With the line selected that says how many folders the tree does not show,
+// nothing changes: the selection goes back to the line whose files the list shows. The list
+// box repaints once.
 void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
 {
     LRESULT curPos = SendDlgItemMessageA(hDlg, DirBoxNum, LB_GETCURSEL, 0, 0);
@@ -25,6 +25,11 @@ void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
     }
     if (tree == nullptr)
         return;
+    LRESULT &listed = ListedLine[DirBoxNum / 100 - 1];
+    if (TreeIsMoreLine(tree, curPos, SendDlgItemMessageA(hDlg, DirBoxNum, LB_GETCOUNT, 0, 0))) {
+        SendDlgItemMessageA(hDlg, DirBoxNum, LB_SETCURSEL, (WPARAM)listed, 0);
+        return;
+    }
 
     char pattern[kPathSize];
     if (!TreeLinePattern(tree, TreeLineIndex(curPos), pattern, sizeof pattern)) {
@@ -33,6 +38,7 @@ void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
         return;
     }
 
+    listed = curPos;
     HWND hList = GetDlgItem(hDlg, FileBoxNum);
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);

@@ -5,6 +5,7 @@
 #include "vendrel.h"
 
 #include "dirscan.h"
+#include "strbuf.h"
 #include "treecore.h"
 
 DirBoxInfo Struct1[kDirBoxEntries];
@@ -12,22 +13,35 @@ DirBoxInfo Struct2[kDirBoxEntries];
 DirBoxInfo Struct3[kDirBoxEntries];
 DirBoxInfo *LbStructPtr;
 
-static void ShowError(HWND hDlg, const char *text)
+// The last line of a tree that cannot show all of the open directory's subdirectories:
+// "(1,234 more folders not shown)".
+static void MoreLineText(char (&text)[kLineTextSize], LRESULT more)
 {
-    MessageBoxA(hDlg, text, "ERROR", MB_OK);
+    char number[16];
+    char *p = number + sizeof number - 1;
+    *p = 0;
+    LRESULT n = more;
+    for (int digits = 0; digits == 0 || n > 0; digits++, n /= 10) {
+        if (digits > 0 && digits % 3 == 0)
+            *--p = ',';
+        *--p = (char)('0' + n % 10);
+    }
+    StrCopy(text, "(");
+    StrAppend(text, p);
+    StrAppend(text, more == 1 ? " more folder not shown)" : " more folders not shown)");
 }
 
 // Lists the subdirectories of open directory `open` beneath it and rebuilds list box
 // DirBoxNum from the array, with the open directory selected. The list box sorts the names
-// (alphabetical, ignoring case); the first ones that the array has room for are kept. Names
-// whose line or search pattern would not fit are never listed. The list box repaints once.
+// (alphabetical, ignoring case); the array takes them in that order as far as it has room (at
+// least 5,000), and a last line says how many more there are. Names whose line or search
+// pattern would not fit are never listed. The list box repaints once.
 static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
 {
     HWND hList = GetDlgItem(hDlg, DirBoxNum);
-    char openPath[kPathSize];
+    TreeSubdirs adding;
     char pattern[kPathSize];
-    bool canList = TreeLinePath(tree, open, openPath, sizeof openPath) &&
-                   TreeLinePattern(tree, open, pattern, sizeof pattern);
+    bool canList = TreeSubdirsStart(&adding, tree, open) && TreeLinePattern(tree, open, pattern, sizeof pattern);
 
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
@@ -36,8 +50,7 @@ static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
     DirScan scan;
     if (canList && DirScanStart(&scan, pattern)) {
         while (DirScanNext(&scan)) {
-            if (IsTreeDirEntry(scan.Attributes, scan.Name) &&
-                TreeSubdirFits(openPath, open + 1, scan.Name))
+            if (IsTreeDirEntry(scan.Attributes, scan.Name) && TreeSubdirFits(adding.OpenPath, open + 1, scan.Name))
                 SendMessageA(hList, LB_ADDSTRING, 0, (LPARAM)scan.Name);
         }
         DirScanEnd(&scan);
@@ -45,24 +58,27 @@ static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
 
     // Take them in sorted order into the array, as far as it has room.
     LRESULT count = SendMessageA(hList, LB_GETCOUNT, 0, 0);
-    int room = TreeSubdirRoom(open);
+    LRESULT shown = 0;
     char name[kLineTextSize];
-    for (LRESULT i = 0; i < count && room > 0; i++) {
+    for (LRESULT i = 0; canList && i < count; i++) {
         LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, (WPARAM)i, 0);
-        if (len == LB_ERR || len >= (LRESULT)sizeof name)
-            continue;
-        if (SendMessageA(hList, LB_GETTEXT, (WPARAM)i, (LPARAM)name) == LB_ERR)
-            continue;
-        if (TreeAddSubdir(tree, open, name) >= 0)
-            room--;
+        if (len == LB_ERR || len >= (LRESULT)sizeof name ||
+            SendMessageA(hList, LB_GETTEXT, (WPARAM)i, (LPARAM)name) == LB_ERR ||
+            TreeSubdirsAdd(&adding, tree, name) < 0)
+            break;
+        shown++;
     }
 
     // Line k shows entry k: insertion at an index never sorts.
     int lines = TreeLineCount(tree);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
-    SendMessageA(hList, LB_INITSTORAGE, (WPARAM)lines, (LPARAM)lines * 32);
+    SendMessageA(hList, LB_INITSTORAGE, (WPARAM)lines + 1, (LPARAM)(lines + 1) * 32);
     for (int k = 0; k < lines; k++)
         SendMessageA(hList, LB_INSERTSTRING, (WPARAM)k, (LPARAM)tree[k].String);
+    if (count > shown) {
+        MoreLineText(name, count - shown);
+        SendMessageA(hList, LB_INSERTSTRING, (WPARAM)lines, (LPARAM)name);
+    }
     SendMessageA(hList, LB_SETCURSEL, (WPARAM)open, 0);
 
     SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
@@ -118,6 +134,9 @@ void PartialFillDirBox(HWND hDlg, int DirBoxNum)
         return;
     }
 
+    // The line that says how many folders are not shown opens nothing.
+    if (TreeIsMoreLine(tree, curPos, SendDlgItemMessageA(hDlg, DirBoxNum, LB_GETCOUNT, 0, 0)))
+        return;
     int open = TreeOpenLine(tree, TreeLineIndex(curPos));
     if (open < 0) {
         // The selection is no line of the array: the list and its array disagree.

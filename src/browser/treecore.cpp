@@ -21,7 +21,7 @@ DirBoxInfo *TreeFor(int DirBoxNum)
 // Null when the String has no terminator, lacks the blanks or has no name after them.
 static const char *EntryName(const DirBoxInfo &e, int level)
 {
-    if (memchr(e.String, 0, sizeof e.String) == nullptr)
+    if (StrLengthN(e.String, sizeof e.String) == sizeof e.String)
         return nullptr;
     for (int i = 0; i < level; i++)
         if (e.String[i] != ' ')
@@ -83,7 +83,7 @@ bool TreeLinePattern(const DirBoxInfo *tree, int line, char *dst, size_t size)
 
 bool IsDotEntry(const char *name)
 {
-    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 bool IsNameableEntry(const char *name)
@@ -149,26 +149,32 @@ int TreeOpenLine(DirBoxInfo *tree, int clicked)
     return open;
 }
 
-int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name)
+bool TreeSubdirsStart(TreeSubdirs *adding, const DirBoxInfo *tree, int open)
 {
-    if (!IsTreeLine(tree, open) || tree[open].Level != open)
-        return -1;
+    adding->Open = open;
+    adding->At = -1;
+    if (!IsTreeLine(tree, open) || tree[open].Level != open ||
+        !TreeLinePath(tree, open, adding->OpenPath, sizeof adding->OpenPath))
+        return false;
     // Only the open directory takes subdirectories: every line below it is one of them.
     int at = open + 1;
     while (at < kDirBoxEntries && tree[at].Level != -1) {
         if (tree[at].Level != open + 1)
-            return -1;
+            return false;
         at++;
     }
-    if (at - open > TreeSubdirRoom(open))
-        return -1;
+    adding->At = at;
+    return true;
+}
 
-    char openPath[kPathSize];
+int TreeSubdirsAdd(TreeSubdirs *adding, DirBoxInfo *tree, const char *name)
+{
+    int open = adding->Open;
+    int at = adding->At;
     int level = open + 1;
-    if (!TreeLinePath(tree, open, openPath, sizeof openPath) ||
-        !TreeSubdirFits(openPath, level, name))
+    if (at <= open || at - open > TreeSubdirRoom(open) || tree[at].Level != -1 || tree[open].Level != open ||
+        !TreeSubdirFits(adding->OpenPath, level, name))
         return -1;
-
     DirBoxInfo &e = tree[at];
     memset(e.String, ' ', (size_t)level);
     e.String[level] = 0;
@@ -177,7 +183,19 @@ int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name)
         return -1;
     }
     e.Level = level;
+    adding->At = at + 1;
     return at;
+}
+
+int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name)
+{
+    TreeSubdirs adding;
+    return TreeSubdirsStart(&adding, tree, open) ? TreeSubdirsAdd(&adding, tree, name) : -1;
+}
+
+bool TreeIsMoreLine(const DirBoxInfo *tree, int64_t sel, int64_t count)
+{
+    return sel >= 0 && sel == TreeLineCount(tree) && count == sel + 1;
 }
 
 int TreeLineCount(const DirBoxInfo *tree)

@@ -52,8 +52,13 @@ bool IsListedFile(uint32_t attributes);
 bool TreeSubdirFits(const char *openPath, int level, const char *name);
 
 // The most subdirectories that an open directory at index `open` can show: the array keeps
-// its end marker, so entries open + 1 to kDirBoxEntries - 2 are the room (198 at the root).
+// its end marker, so entries open + 1 to kDirBoxEntries - 2 are the room (5,126 at the root).
 int TreeSubdirRoom(int open);
+
+// The deepest open directory that can have a subdirectory line: its path (a root of three
+// characters, then a name and "\" a level) leaves room for a name and "\*.*" (TreeSubdirFits).
+constexpr int kDeepestOpenLine = (kPathSize - 6 - 3) / 2;
+static_assert(kDirBoxEntries - 2 - kDeepestOpenLine >= 5000, "5,000 subdirectories fit beneath any open directory");
 
 // Starts a tree afresh for a drive: every entry freed and the root (driveText followed by "\")
 // stored at entry 0, which becomes the open directory. False, the tree unchanged, when the
@@ -65,12 +70,31 @@ bool TreeStartRoot(DirBoxInfo *tree, const char *driveText);
 // unchanged when `clicked` is not a line of a well-formed tree.
 int TreeOpenLine(DirBoxInfo *tree, int clicked);
 
-// Stores `name` as the next subdirectory of open directory `open`, at the end marker, with
-// Level open + 1 and as many blanks before the name. Call it with the names in the list box's
-// sorted order. Returns the index stored, or -1 with the tree unchanged when `open` is not the
-// open directory (a line below it is not its subdirectory), the array has no room left or the
-// line does not fit (TreeSubdirFits).
+// The subdirectories of open directory `open` stored one after the other, in the list box's
+// sorted order: TreeSubdirsStart checks the tree once, each TreeSubdirsAdd stores one name.
+struct TreeSubdirs {
+    int Open;                   // the open directory
+    int At;                     // the end marker, where the next name goes
+    char OpenPath[kPathSize];   // the open directory's full path, with its closing "\"
+};
+
+// True when `open` is the open directory of a well-formed tree (every line below it is one of
+// its subdirectories); adding then holds its path and the end marker.
+bool TreeSubdirsStart(TreeSubdirs *adding, const DirBoxInfo *tree, int open);
+
+// Stores `name` at the end marker, with Level open + 1 and as many blanks before the name.
+// Returns the index stored, or -1 with the tree unchanged when the array has no room left, the
+// line does not fit (TreeSubdirFits) or the tree is no longer as TreeSubdirsStart left it.
+int TreeSubdirsAdd(TreeSubdirs *adding, DirBoxInfo *tree, const char *name);
+
+// One name at once, TreeSubdirsStart then TreeSubdirsAdd: -1, the tree unchanged, when either
+// refuses.
 int TreeAddSubdir(DirBoxInfo *tree, int open, const char *name);
+
+// A tree that cannot show all of its open directory's subdirectories says so on one more line
+// of its list box, after the last line of the array. True when selection `sel` of a list box
+// of `count` lines is that line: it stands for no folder.
+bool TreeIsMoreLine(const DirBoxInfo *tree, int64_t sel, int64_t count);
 
 // A list box's selection as an array index: -1 for none (LB_ERR) or one no array can hold.
 int TreeLineIndex(int64_t sel);

@@ -45,7 +45,7 @@ static void DriveListOpens(HWND hDlg, int drive)
 static void DirSelected(HWND hDlg, int drive)
 {
     if (SendDlgItemMessageA(hDlg, drive + 1, LB_GETCURSEL, 0, 0) == LB_ERR)
-        MessageBoxA(hDlg, "Error selecting directory", "ERROR", MB_OK);
+        ShowError(hDlg, "Error selecting directory");
     else
         FillFileBox(hDlg, drive + 1, drive + 2);
 }

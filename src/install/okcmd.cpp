@@ -57,11 +57,9 @@ INT_PTR OkCommand(HWND hDlg)
     // Without a source folder that the program can name exactly, a copy would take another
     // folder's files, or none, and nothing the user does in the dialog can help.
     if (gPath2[0] == '\0') {
-        MessageBoxA(hDlg,
-                    "Nothing was installed: the name of the folder that holds the installation files "
-                    "cannot be used on this system.\n\nCopy the files to a folder such as "
-                    "C:\\quillmar-setup and start install.exe there.",
-                    "ERROR", MB_OK);
+        ShowError(hDlg, "Nothing was installed: the name of the folder that holds the installation files "
+                        "cannot be used on this system.\n\nCopy the files to a folder such as "
+                        "C:\\quillmar-setup and start install.exe there.");
         return 1;
     }
 
@@ -77,7 +75,7 @@ INT_PTR OkCommand(HWND hDlg)
 
     if (!EditorFilePath(hDlg, LbPosition, EditorDir, Path1)) {
         // A path cut to fit would name another file: nothing is recorded or installed.
-        MessageBoxA(hDlg, "Text editor path too long", "ERROR", MB_OK);
+        ShowError(hDlg, "Text editor path too long");
         return 1;
     }
 
@@ -120,12 +118,12 @@ INT_PTR OkCommand(HWND hDlg)
     // running. "install" names the source help file, deleted just before; the product relies
     // on that value as it is. The deletions have begun: a failure of this write changes
     // nothing more.
-    DeleteSourceFile("quillmar.exe");
-    DeleteSourceFile("userhelp.hlp");
-    if (ComposeName(Path1, gPath2, "userhelp.hlp"))
+    DeleteSourceFile(ProductFiles[kQuillmarExe]);
+    DeleteSourceFile(ProductFiles[kUserHelp]);
+    if (ComposeName(Path1, gPath2, ProductFiles[kUserHelp]))
         WriteSetting("install", Path1);
-    DeleteSourceFile("criteria.inc");
-    DeleteSourceFile("criteria.exc");
+    DeleteSourceFile(ProductFiles[kCriteriaInc]);
+    DeleteSourceFile(ProductFiles[kCriteriaExc]);
     MessageBoxA(hDlg, "Installation complete", "Quillmar", MB_OK);
     return 1;
 }

@@ -23,15 +23,15 @@
 
 static_assert(kCorePathSize == kPathSize, "the path rules work on the program's path buffers");
 
-static const char *const kProgramFiles[] = {"quillmar.exe", "install.exe", "userhelp.hlp"};
-static const char *const kCriteriaFiles[] = {"criteria.inc", "criteria.exc"};
+const char *const ProductFiles[kProductFiles] = {"quillmar.exe", "install.exe", "userhelp.hlp", "criteria.inc",
+                                                 "criteria.exc"};
+// The program group's three files, then the criteria group's two.
+static const char *const *const kProgramFiles = ProductFiles;
+constexpr size_t kProgramCount = 3;
+static const char *const *const kCriteriaFiles = ProductFiles + kProgramCount;
+constexpr size_t kCriteriaCount = kProductFiles - kProgramCount;
 
 static const char kDefaultDir[] = "c:\\quillmar";
-// The "help" values of the default and the existing-folder kinds end in one blank, which the
-// product's reading of the file may rely on; the typed kind writes none.
-static const char kDefaultHelp[] = "c:\\quillmar\\userhelp.hlp ";
-static const char kHelpName[] = "userhelp.hlp";
-static const char kHelpNameBlank[] = "userhelp.hlp ";
 
 // The edit fields are read with at most 259 characters for the program, 79 for the criteria.
 static const int kProgTypedSize = kPathSize;
@@ -45,8 +45,7 @@ struct CopyMade {
     const char *Name;          // the product file's name, in gPath2
     char Dest[kPathSize];      // where it was copied, as CopyFileA was given it
 };
-constexpr int kMaxCopies = sizeof kProgramFiles / sizeof *kProgramFiles +
-                           sizeof kCriteriaFiles / sizeof *kCriteriaFiles;
+constexpr int kMaxCopies = kProductFiles;
 static CopyMade CopiesMade[kMaxCopies];
 int NumCopiesMade;
 
@@ -133,10 +132,12 @@ static BOOL InstallGroupFiles(const char *destDir, const char *const *names, siz
     return last;
 }
 
-template <size_t N>
-static BOOL InstallGroup(const char *destDir, const char *const (&names)[N], const char *key, const char *value)
+// value := dir\userhelp.hlp, the "help" value. The default and the existing-folder kinds end it
+// in one blank, which the product's reading of the file may rely on; the typed kind writes none.
+// False when it does not fit.
+static bool HelpValue(char (&value)[kPathSize], const char *dir, bool blank)
 {
-    return InstallGroupFiles(destDir, names, N, key, value);
+    return ComposeName(value, dir, ProductFiles[kUserHelp]) && (!blank || StrAppendChar(value, ' '));
 }
 
 // dir := the directory selected in tree list MyDir, without its closing backslash (a drive
@@ -164,7 +165,7 @@ static bool TypedDirectory(HWND hDlg, int fieldId, int size, const char *message
     GetDlgItemTextW(hDlg, fieldId, wide, size);
     wide[size - 1] = 0;
     if (!ExactAnsiN(wide, typed, (size_t)size) || !TypedPathHasDrive(typed)) {
-        *boxResult = MessageBoxA(hDlg, message, "ERROR", MB_OK);
+        *boxResult = ShowError(hDlg, message);
         return false;
     }
     StripClosingBackslashes(typed);
@@ -207,12 +208,13 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
     case IDC_PROG_DEFAULT:
         // Only this one level is created: its parent is a drive root.
         CreateDirectoryA(kDefaultDir, NULL);
-        return InstallGroup(kDefaultDir, kProgramFiles, "help", kDefaultHelp);
+        HelpValue(Value, kDefaultDir, true);
+        return InstallGroupFiles(kDefaultDir, kProgramFiles, kProgramCount, "help", Value);
 
     case IDC_PROG_EXISTING:
-        if (!TreeDirectory(hDlg, MyDir, Path) || !ComposeName(Value, Path, kHelpNameBlank))
+        if (!TreeDirectory(hDlg, MyDir, Path) || !HelpValue(Value, Path, true))
             return RefuseGroup();
-        return InstallGroup(Path, kProgramFiles, "help", Value);
+        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value);
 
     case IDC_PROG_NEW:
         if (!TypedDirectory(hDlg, IDC_PROG_NEWPATH, kProgTypedSize,
@@ -223,17 +225,17 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
         }
         // The "help" value names the rebuilt directory, with single backslashes; it is settled
         // before anything is created, so that a value that does not fit leaves no trace.
-        if (!RebuildTypedPath(Value, sizeof Value, Path) || !ComposeName(Value, Value, kHelpName))
+        if (!RebuildTypedPath(Value, sizeof Value, Path) || !HelpValue(Value, Value, false))
             return RefuseGroup();
         CreateTypedLevels(Path);
         // The copies go to the directory as typed; the platform reads its doubled
         // backslashes as one.
-        return InstallGroup(Path, kProgramFiles, "help", Value);
+        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value);
 
     case IDC_CRIT_EXISTING:
         if (!TreeDirectory(hDlg, MyDir, Path))
             return RefuseGroup();
-        return InstallGroup(Path, kCriteriaFiles, "criteria", Path);
+        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path);
 
     case IDC_CRIT_NEW:
         if (!TypedDirectory(hDlg, IDC_CRIT_NEWPATH, kCritTypedSize,
@@ -244,7 +246,7 @@ int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
         }
         // Recorded as typed: the product finds the criteria files there.
         CreateTypedLevels(Path);
-        return InstallGroup(Path, kCriteriaFiles, "criteria", Path);
+        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path);
 
     default:
         return 1;

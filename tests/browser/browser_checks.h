@@ -37,17 +37,22 @@ inline std::vector<Line> Tree(const Strings &openPath, const Strings &subdirs = 
 }
 
 // List box and array both show `want`, line k as entry k, every later entry free, line `sel`
-// selected. A mismatch prints the differing rows: expected | list line | array entry.
-inline ::testing::AssertionResult TreeShows(HWND dlg, int dirId, const std::vector<Line> &want, int sel)
+// selected; with `more`, the list box has that one line more, after the array's. A mismatch
+// prints the differing rows: expected | list line | array entry.
+inline ::testing::AssertionResult TreeShows(HWND dlg, int dirId, const std::vector<Line> &want, int sel,
+                                            const std::string &more = "")
 {
     Strings lines = rig::ListLines(dlg, dirId);
     const DirBoxInfo *a = ArrayOf(dirId);
     std::ostringstream diff;
-    for (size_t k = 0; k < (size_t)kDirBoxEntries; ++k) {
+    for (size_t k = 0; k <= (size_t)kDirBoxEntries; ++k) {
         std::string w = k < want.size() ? std::to_string(want[k].level) + " \"" + Text(want[k]) + "\"" : "free";
+        std::string wl = k < want.size() ? "\"" + Text(want[k]) + "\"" : k == want.size() && !more.empty() ? "\"" + more + "\"" : "-";
         std::string l = k < lines.size() ? "\"" + lines[k] + "\"" : "-";
-        std::string e = a[k].Level == -1 ? "free" : std::to_string(a[k].Level) + " \"" + Text(a[k]) + "\"";
-        if (w != e || l != (k < want.size() ? "\"" + Text(want[k]) + "\"" : "-"))
+        std::string e = k == (size_t)kDirBoxEntries ? "free"
+                        : a[k].Level == -1          ? "free"
+                                                    : std::to_string(a[k].Level) + " \"" + Text(a[k]) + "\"";
+        if (w != e || l != wl)
             diff << "  " << k << " | " << w << " | " << l << " | " << e << "\n";
     }
     if (diff.str().empty() && rig::ListSel(dlg, dirId) == sel)
@@ -56,13 +61,13 @@ inline ::testing::AssertionResult TreeShows(HWND dlg, int dirId, const std::vect
                                          << rig::ListSel(dlg, dirId) << "\n" << diff.str();
 }
 
-// stem000, stem001, ...: `count` names from `first`.
-inline Strings Numbered(const std::string &stem, int count, int first = 0)
+// stem000, stem001, ...: `count` names from `first`, numbers of `digits` digits.
+inline Strings Numbered(const std::string &stem, int count, int first = 0, int digits = 3)
 {
     Strings out;
     for (int i = first; i < first + count; ++i) {
         char num[16];
-        snprintf(num, sizeof num, "%03d", i);
+        snprintf(num, sizeof num, "%0*d", digits, i);
         out.push_back(stem + num);
     }
     return out;

@@ -37,6 +37,32 @@ TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
     }
 }
 
+// All 26 letters in use, seven of them removable (a card reader's slots and two sticks), as
+// the platform reports them at the program's import table.
+DWORD WINAPI AllLettersPresent() { return (1u << 26) - 1; }
+UINT WINAPI SevenRemovable(LPCSTR root) { return strchr("BDHKPWY", root[0]) ? DRIVE_REMOVABLE : DRIVE_FIXED; }
+
+TEST_F(Browser, AllTwentySixDrivesAreListed)
+{
+    void *present = rig::HookImport("GetLogicalDrives", (void *)AllLettersPresent);
+    void *type = rig::HookImport("GetDriveTypeA", (void *)SevenRemovable);
+    ASSERT_TRUE(present != nullptr && type != nullptr);
+    Start();
+    rig::HookImport("GetLogicalDrives", present);
+    rig::HookImport("GetDriveTypeA", type);
+
+    EXPECT_STREQ("BDHKPWY", FloppyDrives);
+    EXPECT_STREQ("ACEFGIJLMNOQRSTUVXZ", HardDrives);
+    EXPECT_EQ(26, NumDrives);
+    Strings items;
+    for (char letter : std::string("BDHKPWYACEFGIJLMNOQRSTUVXZ"))
+        items.push_back(std::string(1, letter) + ":");
+    for (int combo : {101, 201, 301}) {
+        EXPECT_EQ(items, rig::ComboLines(dlg, combo)) << combo;
+        EXPECT_EQ("C:", rig::ComboSelText(dlg, combo)) << combo;
+    }
+}
+
 TEST_F(Browser, DriveBoxIsRebuiltFromTheLists)
 {
     Start();

@@ -52,20 +52,45 @@ TEST_F(Trees, EveryKindOfLineOpensItsFolder)
     EXPECT_TRUE(boxes->lines().empty());
 }
 
-// The array keeps its end marker: an open directory at Level L shows the first 198 - L
-// subdirectories in sorted order. The other trees are not touched.
-TEST_F(Trees, ArrayKeepsItsEndMarker)
+// Every subdirectory is a line while the array has room: an open directory at Level L shows
+// the first kDirBoxEntries - 2 - L of them in sorted order (5,126 at the root), the array keeps
+// its end marker, and the tree's last line says how many more there are. Picking or opening
+// that line changes nothing. The other trees are not touched.
+TEST_F(Trees, EverySubdirectoryIsALineWhileTheArrayHasRoom)
 {
-    bt::MakeDirsIn("T:", bt::Numbered("d", 250));
-    bt::MakeDirsIn("T:\\d000", bt::Numbered("s", 300));
+    const int kMany = kDirBoxEntries + 72;   // 5,200
+    ASSERT_TRUE(rig::MakeNumberedDirs("T:\\", "d%04g", kMany));
+    ASSERT_TRUE(rig::MakeNumberedDirs("T:\\d0000", "s%04g", kMany));
+    rig::WriteFile("T:\\d0000\\s0007\\f.txt");
     Start();
     std::string others = bt::ArrayBytes().substr(sizeof Struct1);
     rig::PickDrive(dlg, 101, "T:");
-    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\"}, bt::Numbered("d", 198)), 0));
-    EXPECT_EQ(Struct1 + 199, LbStructPtr);
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\"}, bt::Numbered("d", kDirBoxEntries - 2, 0, 4)), 0,
+                              "(74 more folders not shown)"));
+    EXPECT_EQ(Struct1 + kDirBoxEntries - 1, LbStructPtr);
     rig::DoubleClickLine(dlg, 102, 1);
-    EXPECT_TRUE(bt::TreeShows(dlg, 102, Tree({"T:\\", "d000"}, bt::Numbered("s", 197)), 1));
+    const std::vector<bt::Line> d0000 = Tree({"T:\\", "d0000"}, bt::Numbered("s", kDirBoxEntries - 3, 0, 4));
+    const std::string more = "(75 more folders not shown)";
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, d0000, 1, more));
+
+    // A line far down: its path and files. Then the last line, by a pick, a double-click and
+    // Enter: the tree, its selection and the file list stay as they were, and no box shows.
+    rig::PickLine(dlg, 102, 9);
+    EXPECT_STREQ("T:\\d0000\\s0007\\", GetThePath(102, dlg));
+    EXPECT_EQ(Strings{"f.txt"}, rig::ListLines(dlg, 103));
+    rig::PickLine(dlg, 102, kDirBoxEntries - 1);
+    EXPECT_EQ(9, rig::ListSel(dlg, 102));
+    rig::DoubleClickLine(dlg, 102, kDirBoxEntries - 1);
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, d0000, 9, more));
+    SetFocus(GetDlgItem(dlg, 102));
+    SendDlgItemMessageA(dlg, 102, LB_SETCURSEL, kDirBoxEntries - 1, 0);
+    rig::Command(dlg, IDOK);   // Enter in the tree, as the dialog gets it
+    EXPECT_TRUE(bt::TreeShows(dlg, 102, d0000, 9, more));
+    EXPECT_EQ(Strings{"f.txt"}, rig::ListLines(dlg, 103));
     EXPECT_EQ(others, bt::ArrayBytes().substr(sizeof Struct1));
+    EXPECT_TRUE(boxes->lines().empty());
+    rig::StopInstaller();
+    EXPECT_TRUE(rig::UnixShell("cd '" + rig::UnixName("T:\\") + "' && rm -rf d*", 60000));
 }
 
 // A folder is a line only if its own search pattern fits 259 characters, so that every line
@@ -151,10 +176,14 @@ TEST(TreeCore, RefusesDamagedAndFullArrays)
         EXPECT_EQ(-1, TreeAddSubdir(t, line, "a")) << line;
     }
     ASSERT_TRUE(TreeStartRoot(t, "C:"));
-    for (int i = 1; i <= 198; ++i)
-        EXPECT_EQ(i, TreeAddSubdir(t, 0, "a"));
+    for (int i = 1; i <= kDirBoxEntries - 2; ++i)
+        ASSERT_EQ(i, TreeAddSubdir(t, 0, "a"));
     EXPECT_EQ(-1, TreeAddSubdir(t, 0, "a"));
-    EXPECT_EQ(-1, t[199].Level);
+    EXPECT_EQ(-1, t[kDirBoxEntries - 1].Level);
+    // The line after the array's, in a list box of one line more, says how many more there are.
+    EXPECT_TRUE(TreeIsMoreLine(t, kDirBoxEntries - 1, kDirBoxEntries));
+    EXPECT_FALSE(TreeIsMoreLine(t, kDirBoxEntries - 1, kDirBoxEntries - 1));
+    EXPECT_FALSE(TreeIsMoreLine(t, kDirBoxEntries - 2, kDirBoxEntries));
 
     // Only the open directory takes subdirectories: once "a" is open, its parent takes none.
     ASSERT_TRUE(TreeStartRoot(t, "C:"));

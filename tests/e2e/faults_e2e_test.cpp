@@ -210,12 +210,6 @@ TEST_F(Faults, BigAndDeepFoldersAreBrowsedAndInstalledInto)
         deep += std::string("\\") + name;
         deepLines.push_back(std::string(k, ' ') + name);
     }
-    std::vector<std::string> manyLines = {"T:\\", " many"};
-    for (int i = 0; i < 197; ++i) {
-        char name[16];
-        snprintf(name, sizeof name, "s%03d", i);
-        manyLines.push_back(std::string("  ") + name);
-    }
 
     const Case cases[] = {
         {"a tree 40 levels deep, opened to its bottom",
@@ -235,28 +229,29 @@ TEST_F(Faults, BigAndDeepFoldersAreBrowsedAndInstalledInto)
          {kSection, kWprocess, "help=" + deep + "\\userhelp.hlp ", "criteria=T:\\crit", kInstall},
          ProgramCopies(deep) + CriteriaCopies("T:\\crit") + SourceRemoved()},
 
-        // The tree holds 200 lines: under T:\many, the first 197 subfolders are shown, and
-        // the last one shown is the one installed into.
-        {"a folder with 300 subfolders",
+        // Every subfolder is a line: under T:\many, 5,000 of them. The last one is what the
+        // program group is installed into, picked with the mouse; the one before it takes the
+        // criteria, reached with the keyboard (End, Up, then Enter to open it).
+        {"a folder with 5,000 subfolders",
          [] {
-             for (int i = 0; i < 300; ++i) {
-                 char name[16];
-                 snprintf(name, sizeof name, "T:\\many\\s%03d", i);
-                 MakeDirs(name);
-             }
+             MakeDirs("T:\\many");
+             ASSERT_TRUE(rig::MakeNumberedDirs("T:\\many", "s%04g", 5000));
          },
-         [manyLines](Session &s) {
+         [](Session &s) {
              s.p.Click(IDC_PROG_EXISTING);
-             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\many"));
-             s.p.DoubleClickLine(IDC_PROG_DIR, 1);
-             EXPECT_EQ(scene::Block(manyLines), scene::Block(s.p.ListLines(IDC_PROG_DIR)));
-             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\many\\s196"));
-             s.p.Click(IDC_CRIT_NEW);
-             s.p.TypeText(IDC_CRIT_NEWPATH, "T:\\many\\s299");
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\many\\s4999"));
+             EXPECT_EQ(s.p.ListCount(IDC_PROG_DIR), 5002);
+             EXPECT_EQ(s.p.ListSel(IDC_PROG_DIR), 5001);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\many\\s0000"));
+             s.p.PressKey(IDC_CRIT_DIR, VK_END);
+             s.p.PressKey(IDC_CRIT_DIR, VK_UP);
+             s.p.PressKey(IDC_CRIT_DIR, VK_RETURN);
+             EXPECT_EQ(s.p.ListLine(IDC_CRIT_DIR, 2), "  s4998");
+             EXPECT_EQ(s.p.ListSel(IDC_CRIT_DIR), 2);
          },
          {scene::kComplete},
-         {kSection, kWprocess, "help=T:\\many\\s196\\userhelp.hlp ", "criteria=T:\\many\\s299", kInstall},
-         ProgramCopies("T:\\many\\s196") + CriteriaCopies("T:\\many\\s299") + SourceRemoved()},
+         {kSection, kWprocess, "help=T:\\many\\s4999\\userhelp.hlp ", "criteria=T:\\many\\s4998", kInstall},
+         ProgramCopies("T:\\many\\s4999") + CriteriaCopies("T:\\many\\s4998") + SourceRemoved()},
     };
     for (const Case &c : cases)
         scene::Check(c);

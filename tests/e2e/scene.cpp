@@ -147,57 +147,8 @@ void RemoveTree(const std::string &path)
 
 // ---------------------------------------------------------------- the Unix side of a drive
 
-namespace {
-
-// The Unix path behind a Windows path, or "" when not under Wine.
-std::string UnixName(const std::string &path)
-{
-    typedef char *(CDECL * ToUnix)(const WCHAR *);
-    ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (toUnix == NULL)
-        return "";
-    char *u = toUnix(Wide(path).c_str());
-    if (u == NULL)
-        return "";
-    std::string s = u;
-    HeapFree(GetProcessHeap(), 0, u);
-    return s;
-}
-
-// Runs script with the Unix shell behind Wine; true once it has ended with status 0 within
-// ms. Wine starts a Unix program from CreateProcess but gives no handle that can be waited
-// on: the script leaves its status in a file, which is polled. Paths in the script are
-// single-quoted Unix paths (no double quote, no backslash).
-bool UnixShell(const std::string &script, DWORD ms)
-{
-    std::string sh = rig::DosPath("/bin/sh");
-    wchar_t tmp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, tmp);
-    std::string status = Utf8(tmp) + "scene-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(GetTickCount()) + ".status";
-    std::string statusUnix = UnixName(status);
-    if (sh.empty() || statusUnix.empty())
-        return false;
-    std::string cmd = "/bin/sh -c \"" + script + "; echo $? > '" + statusUnix + "'\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(sh.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (DWORD waited = 0; waited < ms; waited += 20) {
-        std::string s = Read(status);
-        if (!s.empty() && s.back() == '\n') {
-            DeleteFileW(Long(status).c_str());
-            return atoi(s.c_str()) == 0;
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
-}  // namespace
+using rig::UnixName;
+using rig::UnixShell;
 
 void MakeManyFiles(const std::string &folder, int count)
 {
@@ -222,8 +173,7 @@ bool LinkToDevice(const std::string &path, const std::string &device)
 
 void RemoveBigTree(const std::string &folder)
 {
-    std::string unix = UnixName(folder);
-    if (unix.empty() || !UnixShell("rm -rf '" + unix + "'", 60000))
+    if (!rig::RemoveUnixTree(folder))
         RemoveTree(folder);
 }
 

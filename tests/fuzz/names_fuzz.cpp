@@ -171,10 +171,10 @@ void CheckIndexes(Reader &in)
     FUZZ_CHECK(index == ((sel >= 0 && sel < kDirBoxEntries) ? sel : -1));
 
     // Every index an open directory can have, and a few past the array.
-    int open = in.Byte() % (kDirBoxEntries + 4);
+    int open = in.U16() % (kDirBoxEntries + 4);
     int room = TreeSubdirRoom(open);
-    if (open < kDirBoxEntries - 2)
-        FUZZ_CHECK(room > 0 && open + room == kDirBoxEntries - 2);   // up to 198: the marker stays at 199
+    if (open < kDirBoxEntries - 2)   // up to entry kDirBoxEntries - 2: the marker stays in the last
+        FUZZ_CHECK(room > 0 && open + room == kDirBoxEntries - 2);
     else
         FUZZ_CHECK(room == 0);
 

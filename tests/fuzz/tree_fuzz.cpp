@@ -56,21 +56,38 @@ struct Model {
 
 using Tree = std::unique_ptr<DirBoxInfo[]>;
 
-// A copy of the whole array, to tell what an operation changed. One at a time: the next call
+// The number of lines: the index of the end marker, the first free entry.
+int Lines(const DirBoxInfo *tree);
+
+// A copy of the array, to tell what an operation changed: every entry's Level, and the whole of
+// the lines, the end marker and the entry after it (a free entry's String is never read, and
+// copying 1.3 MB an operation would leave little time to fuzz). One at a time: the next call
 // overwrites it. (memcpy, not a vector's copy: the sanitizer's memmove is byte by byte.)
+struct Copy {
+    DirBoxInfo entries[kDirBoxEntries];
+    int whole;   // entries copied whole
+};
 const DirBoxInfo *Snapshot(const DirBoxInfo *tree)
 {
-    static DirBoxInfo copy[kDirBoxEntries];
-    memcpy(copy, tree, sizeof copy);
-    return copy;
+    static Copy copy;
+    copy.whole = std::min(Lines(tree) + 2, kDirBoxEntries);
+    memcpy(copy.entries, tree, sizeof(DirBoxInfo) * copy.whole);
+    for (int i = copy.whole; i < kDirBoxEntries; i++)
+        copy.entries[i].Level = tree[i].Level;
+    return copy.entries;
 }
 
 bool Unchanged(const DirBoxInfo *tree, const DirBoxInfo *before)
 {
-    return memcmp(tree, before, sizeof(DirBoxInfo) * kDirBoxEntries) == 0;
+    int whole = ((const Copy *)before)->whole;
+    if (memcmp(tree, before, sizeof(DirBoxInfo) * whole) != 0)
+        return false;
+    for (int i = whole; i < kDirBoxEntries; i++)
+        if (tree[i].Level != before[i].Level)
+            return false;
+    return true;
 }
 
-// The number of lines: the index of the end marker, the first free entry.
 int Lines(const DirBoxInfo *tree)
 {
     int n = 0;
@@ -92,7 +109,7 @@ int64_t PickLine(Reader &in, int count)
     if (b >= 0xf0)
         return in.I64();
     if (b >= 0xe0)
-        return kDirBoxEntries - 3 + (b & 0x0f) % 6;   // 197 to 202
+        return kDirBoxEntries - 3 + (b & 0x0f) % 6;   // around the array's end
     return (int64_t)(b % (count + 3)) - 1;           // -1 to count + 1
 }
 
@@ -159,9 +176,13 @@ void CheckAgainstModel(const DirBoxInfo *tree, const Model &m, bool everyLine = 
     FUZZ_CHECK(tree[0].Level == 0);
     FUZZ_CHECK(StringIs(tree[0], m.root));
     for (int s = 1; s < count; s++) {
+        // Level blanks, then the name (compared in place: a tree may hold thousands of lines).
         int level = m.LevelOf(s);
+        const std::string &name = s <= m.L() ? m.open[s - 1] : m.subdirs[s - m.L() - 1];
+        const char *text = tree[s].String;
         FUZZ_CHECK(tree[s].Level == level);
-        FUZZ_CHECK(StringIs(tree[s], std::string(level, ' ') + m.Name(s)));
+        FUZZ_CHECK(memchr(text, 0, sizeof tree[s].String) != nullptr && strspn(text, " ") >= (size_t)level &&
+                   strcmp(text + level, name.c_str()) == 0);
     }
     for (int s = count; s < kDirBoxEntries; s++)
         FUZZ_CHECK(tree[s].Level == -1);
@@ -204,8 +225,16 @@ void ListSubdirs(DirBoxInfo *tree, Model &m, Reader &in)
     };
     std::vector<Found> found;
     int many = in.Byte();
-    if (many >= 0xc0)
-        many = 150 + (many - 0xc0) * 2;   // now and then more than the array can take
+    if (many >= 0xc0) {
+        // Now and then a folder of thousands, around what the array can take: numbered names.
+        int count = kDirBoxEntries - 140 + (many - 0xc0) * 4;
+        for (int i = 0; i < count; i++) {
+            char name[16];
+            snprintf(name, sizeof name, "n%05d", i);
+            found.push_back({kAttrDirectory, name});
+        }
+        many = 0;
+    }
     for (int i = 0; i < many && !in.Empty(); i++) {
         uint8_t a = in.Byte();
         // Mostly directories; any attribute bits now and then.
@@ -237,10 +266,14 @@ void ListSubdirs(DirBoxInfo *tree, Model &m, Reader &in)
 
     int room = TreeSubdirRoom(open);
     FUZZ_CHECK(room >= 0 && open + room <= kLastEntry - 1);
+    TreeSubdirs adding;
+    FUZZ_CHECK(TreeSubdirsStart(&adding, tree, open) && adding.At == m.Count() && adding.OpenPath == m.PathOf(open));
     for (const std::string &name : listed) {
-        if (room == 0)
+        int at = TreeSubdirsAdd(&adding, tree, name.c_str());
+        if (room == 0) {
+            FUZZ_CHECK(at == -1);   // no room: refused, and so is every later name
             break;
-        int at = TreeAddSubdir(tree, open, name.c_str());
+        }
         FUZZ_CHECK(at == m.Count());   // at the end marker, in the order given
         m.subdirs.push_back(name);
         room--;
@@ -363,9 +396,11 @@ void AddDirectly(DirBoxInfo *tree, Model *m, Reader &in)
         FUZZ_CHECK(open < Lines(before) && at == Lines(before));   // at the end marker
         FUZZ_CHECK(tree[at].Level == open + 1);
         FUZZ_CHECK(StringIs(tree[at], std::string(open + 1, ' ') + name));
-        for (int i = 0; i < kDirBoxEntries; i++)
-            if (i != at)
-                FUZZ_CHECK(memcmp(&tree[i], &before[i], sizeof(DirBoxInfo)) == 0);
+        int whole = ((const Copy *)before)->whole;
+        FUZZ_CHECK(at < whole && memcmp(tree, before, sizeof(DirBoxInfo) * at) == 0 &&
+                   memcmp(tree + at + 1, before + at + 1, sizeof(DirBoxInfo) * (whole - at - 1)) == 0);
+        for (int i = whole; i < kDirBoxEntries; i++)
+            FUZZ_CHECK(tree[i].Level == before[i].Level);
         // It went under a directory of the open path, and it can be opened and listed.
         std::string openPath, path;
         FUZZ_CHECK(tree[open].Level == open && CheckedPath(tree, open, &openPath));
@@ -397,8 +432,8 @@ void Damage(DirBoxInfo *tree, Reader &in)
     FuzzNote() = "damage entry " + std::to_string(i);
     switch (kind % 5) {
     case 0: {
-        static const int32_t kLevels[] = {-1, 0, 1, 2, 198, 199, 200, 255, 256, 260, -2,
-                                          INT32_MAX, INT32_MIN};
+        static const int32_t kLevels[] = {-1, 0, 1, 2, kDirBoxEntries - 2, kDirBoxEntries - 1, kDirBoxEntries,
+                                          255, 256, 260, -2, INT32_MAX, INT32_MIN};
         tree[i].Level = kLevels[(kind >> 3) % (sizeof kLevels / sizeof kLevels[0])];
         break;
     }

@@ -3,6 +3,8 @@
 // without the dialog template.
 #include <string.h>
 
+#include <oleacc.h>
+
 #include "rig.h"
 #include "vendrel.h"
 
@@ -248,6 +250,148 @@ TEST_F(Shell, AddedInstanceSkipsClassRegistration)
     EXPECT_NE(hWndMain, nullptr);
     EXPECT_NE(hQryDlgBox, nullptr);
     EXPECT_TRUE(boxes->boxes().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// What the keyboard reaches in the live dialog, keys going through the program's own loop rule
+// (the dialog's keys first), and how a screen reader names each control.
+class Keyboard : public rig::InstallerTest {
+protected:
+    // The focused control: its id, or for a control that nothing addresses its class and text.
+    std::string Focused()
+    {
+        HWND f = GetFocus();
+        if (f == NULL || GetParent(f) != dlg)
+            return "outside";
+        int id = GetDlgCtrlID(f);
+        if (id != IDC_STATIC_UNUSED)
+            return std::to_string(id);
+        char text[64] = {};
+        GetWindowTextA(f, text, sizeof text);
+        return std::string("'") + text + "'";
+    }
+    std::string Radios()
+    {
+        std::string s;
+        for (int id : {IDC_PROG_EXISTING, IDC_PROG_DEFAULT, IDC_PROG_NEW, 0, IDC_CRIT_EXISTING, IDC_CRIT_NEW})
+            s += id == 0 ? '|' : IsDlgButtonChecked(dlg, id) == BST_CHECKED ? '1' : '0';
+        return s;
+    }
+    void Press(UINT vk)
+    {
+        HWND f = GetFocus();
+        PostMessageA(f, WM_KEYDOWN, vk, 1);
+        PostMessageA(f, WM_KEYUP, vk, 0xC0000001);
+        rig::Pump();
+    }
+};
+
+// Tab walks the tab stops in the template's order, a radio group by its checked button. The
+// arrows move within a group of the template (Right and Left as Down and Up), checking the radio
+// button they reach; lists, combo boxes and edit fields keep them. Where a group's first control
+// is a label, an arrow can put the focus on it: Up from the program radios' group box lands on
+// the editor's frame, the last of its group.
+TEST_F(Keyboard, TabAndArrowsWalkTheTemplatesGroups)
+{
+    Start();
+    SetFocus(GetDlgItem(dlg, IDC_PROG_DRIVE));
+    std::string tabs = Focused();
+    for (int i = 0; i < 17; ++i) {
+        Press(VK_TAB);
+        tabs += " " + Focused();
+    }
+    EXPECT_EQ("101 102 103 201 202 203 2 1 105 110 112 301 302 303 205 209 212 101", tabs);
+
+    // From, key: focus and radios 109 110 111 | 209 210, from the default radios.
+    const char *const kWalks =
+        "2 down: 1 010|10\n2 up: 203 010|10\n"
+        "1 down: 'Quillmar.exe' 010|10\n1 up: 2 010|10\n"
+        "105 down: 109 100|10\n105 up: 'Quillmar.exe' 010|10\n"
+        "109 down: 110 010|10\n109 up: 105 010|10\n"
+        "110 down: 111 001|10\n110 up: 109 100|10\n"
+        "111 down: 112 010|10\n111 up: 110 010|10\n"
+        "112 down: 112 010|10\n112 up: 112 010|10\n"
+        "205 down: 209 010|10\n205 up: 210 010|01\n"
+        "209 down: 210 010|01\n209 up: 205 010|10\n"
+        "210 down: 205 010|10\n210 up: 209 010|10\n"
+        "212 down: 212 010|10\n212 up: 212 010|10\n";
+    std::string walks;
+    for (int from : {2, 1, 105, 109, 110, 111, 112, 205, 209, 210, 212}) {
+        for (UINT vk : {VK_DOWN, VK_UP, VK_RIGHT, VK_LEFT}) {
+            CheckRadioButton(dlg, IDC_PROG_EXISTING, IDC_PROG_NEW, IDC_PROG_DEFAULT);
+            CheckRadioButton(dlg, IDC_CRIT_EXISTING, IDC_CRIT_NEW, IDC_CRIT_EXISTING);
+            SetFocus(GetDlgItem(dlg, from));
+            Press(vk);
+            std::string walk = std::to_string(from) + (vk == VK_DOWN || vk == VK_RIGHT ? " down: " : " up: ") +
+                               Focused() + " " + Radios() + "\n";
+            if (vk == VK_DOWN || vk == VK_UP)
+                walks += walk;
+            else
+                EXPECT_NE(walks.find(walk), std::string::npos) << "Right and Left as Down and Up: " << walk;
+        }
+    }
+    EXPECT_EQ(kWalks, walks);
+}
+
+// The name that a screen reader gives each control without a caption of its own: by Windows'
+// documented rule ("Providing the Name Property"), the nearest static text control before it in
+// z-order, the search stopping at a control with WS_GROUP and WS_TABSTOP. Wine's own
+// screen-reader layer applies that rule to edit fields: what it says of the two typed-path
+// fields is read too.
+TEST_F(Keyboard, EveryControlHasANameOfItsOwn)
+{
+    auto labelOf = [](HWND control) -> std::string {
+        for (HWND w = GetWindow(control, GW_HWNDPREV); w != NULL; w = GetWindow(w, GW_HWNDPREV)) {
+            LONG style = GetWindowLongA(w, GWL_STYLE);
+            char cls[16] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            int type = style & SS_TYPEMASK;
+            if (_stricmp(cls, "Static") == 0 && (type <= SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP)) {
+                char text[128] = {};
+                GetWindowTextA(w, text, sizeof text);
+                return text;
+            }
+            if ((style & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP))
+                return "(none: stopped at " + std::to_string(GetDlgCtrlID(w)) + ")";
+        }
+        return "(none)";
+    };
+    const char *const kProgField = "New directory for quillmar.exe";
+    const char *const kCritField = "New directory for the include/exclude files";
+    const struct {
+        int id;
+        const char *name;
+    } kNames[] = {{101, "Drive"}, {102, "Directory"}, {103, "Files"}, {201, "Drive"}, {202, "Directory"},
+                  {203, "Files"}, {301, "Drive"}, {302, "Directory"}, {303, "Files"}, {112, kProgField},
+                  {212, kCritField}};
+    Start();
+    for (const auto &n : kNames)
+        EXPECT_EQ(n.name, labelOf(GetDlgItem(dlg, n.id))) << "control " << n.id;
+
+    // IAccessible's interface id (a plain reference to the import library's IID_IAccessible
+    // reaches its import thunk, not the GUID).
+    static const IID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
+    for (int id : {IDC_PROG_NEWPATH, IDC_CRIT_NEWPATH}) {
+        IAccessible *acc = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(dlg, id), (DWORD)OBJID_CLIENT, kIAccessible, (void **)&acc), S_OK);
+        VARIANT self;
+        VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        EXPECT_EQ(acc->get_accName(self, &name), S_OK) << "field " << id;
+        char text[128] = {};
+        if (name != nullptr)
+            WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof text, NULL, NULL);
+        EXPECT_STREQ(id == IDC_PROG_NEWPATH ? kProgField : kCritField, text) << "field " << id << ", as oleacc names it";
+        SysFreeString(name);
+        acc->Release();
+    }
+    CoUninitialize();
 }
 
 }  // namespace

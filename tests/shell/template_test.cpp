@@ -163,18 +163,39 @@ TEST(Template, TestProgramLinksTheSameResources)
     CheckTemplate(GetModuleHandleA(NULL), "this test program");
 }
 
-// The live dialog has the 37 controls in template order, with the template's texts.
-TEST(Template, LiveDialogHasEveryControlInOrder)
+// The live dialog has the template's 37 controls, with the template's texts, in the template's
+// order but for its labels: each "Drive", "Directory" and "Files" label stands just before the
+// control it names, without WS_GROUP, which the two radio group boxes have instead; a hidden
+// label of its own stands before each typed-path field.
+TEST(Template, LiveDialogHasEveryControlWithItsLabelBeforeIt)
 {
+    const int kHidden = -1;
+    const int kOrder[] = {15, 0,  14, 1,  13, 2,  12, 3,  11, 4,  10, 5,       6,  7,  8,  9,  16, 17, 18, 19,
+                          kHidden, 20, 27, 21, 26, 22, 25, 23, 24, 28, 29, 30, 31, kHidden, 32, 33, 34, 35, 36};
     rig::MessageBoxCapture boxes;
     HWND dlg = rig::StartInstaller("C:\\");
     ASSERT_NE(dlg, nullptr);
-    int i = 0;
-    for (HWND c = GetWindow(dlg, GW_CHILD); c != NULL; c = GetWindow(c, GW_HWNDNEXT), ++i) {
-        ASSERT_LT(i, 37);
-        EXPECT_EQ(GetDlgCtrlID(c), kItems[i].id) << "control " << i;
+    std::string want, got;
+    HWND c = GetWindow(dlg, GW_CHILD);
+    for (int item : kOrder) {
+        // A combo box's text is its selected drive.
+        bool combo = item != kHidden && kItems[item].atom == 0x85;
+        want += item == kHidden ? "hidden label" : std::to_string(kItems[item].id) + " '" + (combo ? "C:" : kItems[item].text) + "'";
+        want += "\n";
+        if (c == NULL)
+            continue;
+        char text[64] = {};
+        GetWindowTextA(c, text, sizeof text);
+        DWORD style = GetWindowLongA(c, GWL_STYLE);
+        got += (style & WS_VISIBLE) == 0 ? "hidden label" : std::to_string(GetDlgCtrlID(c)) + " '" + text + "'";
+        got += "\n";
+        bool moved = item == 16 || item == 28 || (item >= 10 && item <= 15) || (item >= 25 && item <= 27);
+        if (item >= 0)
+            EXPECT_EQ((kItems[item].style ^ (moved ? WS_GROUP : 0)) & WS_GROUP, style & WS_GROUP) << "item " << item;
+        c = GetWindow(c, GW_HWNDNEXT);
     }
-    EXPECT_EQ(i, 37);
+    EXPECT_EQ(c, nullptr) << "more controls than expected";
+    EXPECT_EQ(want, got);
     char caption[64] = {};
     GetWindowTextA(dlg, caption, sizeof caption);
     EXPECT_STREQ(caption, "Install Quillmar");

@@ -1,4 +1,5 @@
-// Listings counted at the platform's door: this test program's import table is changed so
+// The platform's door: this test program's import table, where a test may put a function of
+// its own in place of one of kernel32's. Listings are counted there: the table is changed so
 // that its calls of FindFirstFileW and FindClose (the program's own code is linked into it)
 // go through wrappers that keep the set of listing handles not yet closed. On Windows an open
 // listing keeps its folder in use: a browsed CD or USB stick could not be ejected.
@@ -33,8 +34,8 @@ BOOL WINAPI CountedFindClose(HANDLE h)
     return gFindClose(h);
 }
 
-// Puts hook in this program's import slot of kernel32's function `name`; returns what the
-// slot held, or null when the program does not import it by name.
+}  // namespace
+
 void *HookImport(const char *name, void *hook)
 {
     BYTE *base = (BYTE *)GetModuleHandleA(NULL);
@@ -61,8 +62,6 @@ void *HookImport(const char *name, void *hook)
     }
     return nullptr;
 }
-
-}  // namespace
 
 bool WatchListings()
 {

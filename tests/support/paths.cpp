@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+
 namespace rig {
 
 std::string DosPath(const std::string &unixPath)
@@ -37,6 +39,66 @@ std::string E2eInstallExe()
         said = true;
     }
     return DosPath(other);
+}
+
+// ---------------------------------------------------------------- the Unix side of a drive
+
+std::string UnixName(const std::string &path)
+{
+    typedef char *(CDECL * ToUnix)(const WCHAR *);
+    ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (toUnix == NULL)
+        return "";
+    std::wstring w(MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, NULL, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &w[0], (int)w.size());
+    char *u = toUnix(w.c_str());
+    if (u == NULL)
+        return "";
+    std::string s = u;
+    HeapFree(GetProcessHeap(), 0, u);
+    return s;
+}
+
+bool UnixShell(const std::string &script, DWORD ms)
+{
+    std::string sh = DosPath("/bin/sh");
+    char tmp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tmp);
+    std::string status = std::string(tmp) + "rig-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(GetTickCount()) + ".status";
+    std::string statusUnix = UnixName(status);
+    if (sh.empty() || statusUnix.empty())
+        return false;
+    std::string cmd = "/bin/sh -c \"" + script + "; echo $? > '" + statusUnix + "'\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(sh.c_str(), &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        std::string s = ReadFile(status);
+        if (!s.empty() && s.back() == '\n') {
+            DeleteFileA(status.c_str());
+            return atoi(s.c_str()) == 0;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+bool MakeNumberedDirs(const std::string &parent, const std::string &format, int count)
+{
+    std::string unix = UnixName(parent);
+    return !unix.empty() &&
+           UnixShell("cd '" + unix + "' && seq -f '" + format + "' 0 " + std::to_string(count - 1) + " | xargs mkdir", 60000);
+}
+
+bool RemoveUnixTree(const std::string &path)
+{
+    std::string unix = UnixName(path);
+    return !unix.empty() && UnixShell("rm -rf '" + unix + "'", 60000);
 }
 
 }  // namespace rig

@@ -54,6 +54,21 @@ constexpr const char *kScratchC = "C:\\qtest";               // tests' own folde
 std::string SettingsFilePath();                              // C:\windows\QUILLMAR.INI
 std::string ReadSettingsFile();                              // its bytes, "" when missing
 
+// ---- the Unix side of a drive (a path of any name, in UTF-8) ----
+
+// The Unix path behind a Windows path, or "" when not under Wine.
+std::string UnixName(const std::string &path);
+// Runs script with the Unix shell behind Wine; true once it has ended with status 0 within
+// ms. Wine starts a Unix program from CreateProcess but gives no handle that can be waited
+// on: the script leaves its status in a file, which is polled. Paths in the script are
+// single-quoted Unix paths (no double quote, no backslash).
+bool UnixShell(const std::string &script, DWORD ms);
+// count folders in parent, named by a seq format from 0 on ("d%04g": d0000, d0001...): under
+// Wine each creation in a big folder costs time that grows with the folder.
+bool MakeNumberedDirs(const std::string &parent, const std::string &format, int count);
+// A folder and all it holds, or a file, a link to a device among them.
+bool RemoveUnixTree(const std::string &path);
+
 // ---- built files ----
 
 std::string DosPath(const std::string &unixPath);   // a path of this machine, as Wine names it
@@ -88,6 +103,13 @@ void SetRadio(HWND dlg, int id);                                        // click
 void SetEditText(HWND dlg, int id, const std::string &text);
 // Sends WM_COMMAND for a control and returns the dialog procedure's result.
 INT_PTR Command(HWND dlg, int id, int code = 0);
+
+// ---- the platform's door ----
+
+// Puts hook in this test program's import slot of kernel32's function `name` (the program's own
+// code is linked into it, so its calls go there too); returns what the slot held, to put back,
+// or null when the program does not import it by name.
+void *HookImport(const char *name, void *hook);
 
 // ---- listings ----
 
