@@ -577,87 +577,75 @@ TreeRun RunTree(HWND dlg, HWND list, const std::function<void()> &prepare, const
     return t;
 }
 
-void TreeFigures(HWND dlg)
+// FillDirectoryBox on the root of drive, which holds `folders` folders: its times against the
+// peer and the floor, its lines and its paints. The peer runs in peerReps rounds.
+void RootFigure(HWND dlg, const std::string &drive, int folders, int peerReps)
 {
     const int driveBox = IDC_CRIT_DRIVE, dirBox = IDC_CRIT_DIR;
     HWND list = GetDlgItem(dlg, dirBox);
+    SelectDrive(dlg, driveBox, drive);
+    TreeRun t = RunTree(
+        dlg, list, [&] { EmptyList(list); }, [&] { FillDirectoryBox(dlg, driveBox, dirBox); },
+        [&] { FloorFill(list, drive, true, folders); },
+        [&] { PeerFill(dlg, dirBox, drive, DDL_DIRECTORY | DDL_EXCLUSIVE); }, peerReps);
+    TreeAtDataRoot(dlg, driveBox);
+    PrintTreeFigures("FillDirectoryBox", t);
+    char what[128];
+    snprintf(what, sizeof what, "lines: tree %d (root + %d), floor %d, DlgDirListA %d (%d)", t.fillCount, folders,
+             t.floorCount, t.peerCount, folders);
+    Check(t.fillCount == folders + 1 && t.fillSel == 0 && t.floorCount == folders && t.peerCount == folders, what);
+    CheckTreePaints("FillDirectoryBox", t);
+}
+
+// PartialFillDirBox opening dir, which holds `folders` subfolders at depth `depth`, from the
+// tree that `prepare` shows with dir's line selected: the same figures.
+void OpenFigure(HWND dlg, const std::function<void()> &prepare, const std::string &dir, int depth, int folders,
+                int peerReps)
+{
+    const int driveBox = IDC_CRIT_DRIVE, dirBox = IDC_CRIT_DIR;
+    HWND list = GetDlgItem(dlg, dirBox);
+    TreeRun t = RunTree(
+        dlg, list, prepare, [&] { PartialFillDirBox(dlg, dirBox); }, [&] { FloorFill(list, dir, true, folders); },
+        [&] { PeerFill(dlg, dirBox, dir, DDL_DIRECTORY | DDL_EXCLUSIVE); }, peerReps);
+    TreeAtDataRoot(dlg, driveBox);
+    PrintTreeFigures("PartialFillDirBox", t);
+    char what[160];
+    snprintf(what, sizeof what, "lines: tree %d (%d + %d), line %d selected, floor %d, DlgDirListA %d (%d)",
+             t.fillCount, depth + 1, folders, t.fillSel, t.floorCount, t.peerCount, folders + 1);
+    Check(t.fillCount == depth + 1 + folders && t.fillSel == depth && t.floorCount == folders &&
+              t.peerCount == folders + 1, what);
+    CheckTreePaints("PartialFillDirBox", t);
+}
+
+void TreeFigures(HWND dlg)
+{
+    const int driveBox = IDC_CRIT_DRIVE, dirBox = IDC_CRIT_DIR;
+    int slow = std::min(gSlowReps, gReps);
 
     printf("\n2a. Directory tree: FillDirectoryBox on %s, %d folders, tree %d of the visible dialog\n",
            Root().c_str(), kRootFolders, dirBox);
-    {
-        LRESULT i = SendDlgItemMessageA(dlg, driveBox, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)gDrive.c_str());
-        SendDlgItemMessageA(dlg, driveBox, CB_SETCURSEL, i, 0);
-        TreeRun t = RunTree(
-            dlg, list, [&] { EmptyList(list); }, [&] { FillDirectoryBox(dlg, driveBox, dirBox); },
-            [&] { FloorFill(list, gDrive, true, kRootFolders); },
-            [&] { PeerFill(dlg, dirBox, gDrive, DDL_DIRECTORY | DDL_EXCLUSIVE); });
-        TreeAtDataRoot(dlg, driveBox);
-        PrintTreeFigures("FillDirectoryBox", t);
-        char what[128];
-        snprintf(what, sizeof what, "lines: tree %d (root + 198), floor %d, DlgDirListA %d (198)",
-                 t.fillCount, t.floorCount, t.peerCount);
-        Check(t.fillCount == kRootFolders + 1 && t.fillSel == 0 && t.floorCount == kRootFolders &&
-                  t.peerCount == kRootFolders, what);
-        CheckTreePaints("FillDirectoryBox", t);
-    }
+    RootFigure(dlg, gDrive, kRootFolders, gReps);
 
     printf("\n2b. Directory tree: PartialFillDirBox opening %s,\n"
            "    %d subfolders at depth %d (from the tree opened down to level09, level10 selected)\n",
            DeepDir(kDeepLevel).c_str(), kDeepSubfolders, kDeepLevel);
-    {
-        TreeRun t = RunTree(
-            dlg, list, [&] { TreeBeforeDeepOpen(dlg, driveBox); }, [&] { PartialFillDirBox(dlg, dirBox); },
-            [&] { FloorFill(list, DeepDir(kDeepLevel), true, kDeepSubfolders); },
-            [&] { PeerFill(dlg, dirBox, DeepDir(kDeepLevel), DDL_DIRECTORY | DDL_EXCLUSIVE); });
-        TreeAtDataRoot(dlg, driveBox);
-        PrintTreeFigures("PartialFillDirBox", t);
-        char what[128];
-        snprintf(what, sizeof what, "lines: tree %d (11 + 188), line %d selected, floor %d, DlgDirListA %d (189)",
-                 t.fillCount, t.fillSel, t.floorCount, t.peerCount);
-        Check(t.fillCount == kDeepLevel + 1 + kDeepSubfolders && t.fillSel == kDeepLevel &&
-                  t.floorCount == kDeepSubfolders && t.peerCount == kDeepSubfolders + 1, what);
-        CheckTreePaints("PartialFillDirBox", t);
-    }
+    OpenFigure(dlg, [&] { TreeBeforeDeepOpen(dlg, driveBox); }, DeepDir(kDeepLevel), kDeepLevel, kDeepSubfolders, gReps);
 
     printf("\n2c. Directory tree: FillDirectoryBox on %s, %d folders (DlgDirListA %d runs)\n", BigRoot().c_str(),
-           kBigFolders, std::min(gSlowReps, gReps));
-    {
-        SelectDrive(dlg, driveBox, gBigDrive);
-        TreeRun t = RunTree(
-            dlg, list, [&] { EmptyList(list); }, [&] { FillDirectoryBox(dlg, driveBox, dirBox); },
-            [&] { FloorFill(list, gBigDrive, true, kBigFolders); },
-            [&] { PeerFill(dlg, dirBox, gBigDrive, DDL_DIRECTORY | DDL_EXCLUSIVE); }, gSlowReps);
-        PrintTreeFigures("FillDirectoryBox", t);
-        char what[128];
-        snprintf(what, sizeof what, "lines: tree %d (root + 5,000), floor %d, DlgDirListA %d (5,000)",
-                 t.fillCount, t.floorCount, t.peerCount);
-        Check(t.fillCount == kBigFolders + 1 && t.fillSel == 0 && t.floorCount == kBigFolders &&
-                  t.peerCount == kBigFolders, what);
-        CheckTreePaints("FillDirectoryBox", t);
-    }
+           kBigFolders, slow);
+    RootFigure(dlg, gBigDrive, kBigFolders, gSlowReps);
 
     printf("\n2d. Directory tree: PartialFillDirBox opening %s, %d subfolders at depth 1\n"
            "    (from the tree of %s, that folder selected; DlgDirListA %d runs)\n",
-           BigDir().c_str(), kBigFolders, BigRoot().c_str(), std::min(gSlowReps, gReps));
-    {
-        auto prepare = [&] {
+           BigDir().c_str(), kBigFolders, BigRoot().c_str(), slow);
+    OpenFigure(
+        dlg,
+        [&] {
             TreeAtDataRoot(dlg, driveBox, gBigDrive);
             SelectLine(dlg, dirBox, " " + FolderName(2000));
             UpdateWindow(dlg);
-        };
-        TreeRun t = RunTree(
-            dlg, list, prepare, [&] { PartialFillDirBox(dlg, dirBox); },
-            [&] { FloorFill(list, BigDir(), true, kBigFolders); },
-            [&] { PeerFill(dlg, dirBox, BigDir(), DDL_DIRECTORY | DDL_EXCLUSIVE); }, gSlowReps);
-        TreeAtDataRoot(dlg, driveBox);
-        PrintTreeFigures("PartialFillDirBox", t);
-        char what[128];
-        snprintf(what, sizeof what, "lines: tree %d (2 + 5,000), line %d selected, floor %d, DlgDirListA %d (5,001)",
-                 t.fillCount, t.fillSel, t.floorCount, t.peerCount);
-        Check(t.fillCount == 2 + kBigFolders && t.fillSel == 1 && t.floorCount == kBigFolders &&
-                  t.peerCount == kBigFolders + 1, what);
-        CheckTreePaints("PartialFillDirBox", t);
-    }
+        },
+        BigDir(), 1, kBigFolders, gSlowReps);
 }
 
 INT_PTR CALLBACK EmptyDlgProc(HWND, UINT, WPARAM, LPARAM) { return 0; }

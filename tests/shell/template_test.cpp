@@ -190,8 +190,9 @@ TEST(Template, LiveDialogHasEveryControlWithItsLabelBeforeIt)
         got += (style & WS_VISIBLE) == 0 ? "hidden label" : std::to_string(GetDlgCtrlID(c)) + " '" + text + "'";
         got += "\n";
         bool moved = item == 16 || item == 28 || (item >= 10 && item <= 15) || (item >= 25 && item <= 27);
-        if (item >= 0)
+        if (item >= 0) {
             EXPECT_EQ((kItems[item].style ^ (moved ? WS_GROUP : 0)) & WS_GROUP, style & WS_GROUP) << "item " << item;
+        }
         c = GetWindow(c, GW_HWNDNEXT);
     }
     EXPECT_EQ(c, nullptr) << "more controls than expected";
