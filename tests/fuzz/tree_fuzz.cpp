@@ -225,9 +225,10 @@ void ListSubdirs(DirBoxInfo *tree, Model &m, Reader &in)
     };
     std::vector<Found> found;
     int many = in.Byte();
-    if (many >= 0xc0) {
+    if (many >= 0xfc) {
         // Now and then a folder of thousands, around what the array can take: numbered names.
-        int count = kDirBoxEntries - 140 + (many - 0xc0) * 4;
+        // (Rarely: every later check of such a tree reads all its lines.)
+        int count = kDirBoxEntries - 4 + (many - 0xfc) * 2;   // the array's room, give or take
         for (int i = 0; i < count; i++) {
             char name[16];
             snprintf(name, sizeof name, "n%05d", i);
