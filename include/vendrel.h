@@ -70,6 +70,11 @@ void ClearFileBox(HWND hDlg, int FileBoxNum);
 
 /* ---- Installation ---- */
 
+// The most characters that each typed-path field holds: what the installation reads of it, and
+// no more, so that what the field shows is what is installed.
+constexpr int kProgTypedChars = kPathSize - 1;
+constexpr int kCritTypedChars = 79;
+
 extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
 extern int NumCopiesMade;       // the copies of the current OK, each read back; 0 at its start
 extern int NumSettingsMade;     // the locations it recorded in QUILLMAR.INI, read back; 0 at its start

@@ -39,3 +39,16 @@ void DirScanEnd(DirScan *scan)
         FindClose(scan->Find);
     scan->Find = INVALID_HANDLE_VALUE;
 }
+
+void ListFillStart(HWND hList)
+{
+    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+}
+
+// Turning redraw back on repaints nothing by itself, and an invalidated client area leaves the
+// non-client area, where the scroll bar lives, as it was.
+void ListFillEnd(HWND hList)
+{
+    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(hList, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}

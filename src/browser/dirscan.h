@@ -1,5 +1,5 @@
 // Reading a directory for the browsers: its entries, each with a name that the program's
-// ANSI calls reach exactly, as the tree and file lists show it.
+// ANSI calls reach exactly, as the tree and file lists show it; and the lists' refills.
 #ifndef DIRSCAN_H
 #define DIRSCAN_H
 
@@ -23,5 +23,10 @@ bool DirScanStart(DirScan *scan, const char *pattern);
 // Moves to the next entry that can be named; false when there is none left.
 bool DirScanNext(DirScan *scan);
 void DirScanEnd(DirScan *scan);
+
+// Every refill of a browser's list box lies between these two: the list draws nothing while it
+// changes, then repaints whole, its frame and scroll bar too (which may have come or gone).
+void ListFillStart(HWND hList);
+void ListFillEnd(HWND hList);
 
 #endif

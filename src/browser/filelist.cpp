@@ -40,7 +40,7 @@ void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
 
     listed = curPos;
     HWND hList = GetDlgItem(hDlg, FileBoxNum);
-    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    ListFillStart(hList);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
 
     DirScan scan;
@@ -52,8 +52,7 @@ void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum)
         DirScanEnd(&scan);
     }
 
-    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hList, nullptr, TRUE);
+    ListFillEnd(hList);
 }
 
 // Empties file list FileBoxNum, one line at a time from the top.
@@ -63,9 +62,8 @@ void ClearFileBox(HWND hDlg, int FileBoxNum)
     LRESULT count = SendMessageA(hList, LB_GETCOUNT, 0, 0);
     if (count == 0 || count == LB_ERR)
         return;
-    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    ListFillStart(hList);
     while (SendMessageA(hList, LB_DELETESTRING, 0, 0) > 0) {
     }
-    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hList, nullptr, TRUE);
+    ListFillEnd(hList);
 }

@@ -43,7 +43,7 @@ static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
     char pattern[kPathSize];
     bool canList = TreeSubdirsStart(&adding, tree, open) && TreeLinePattern(tree, open, pattern, sizeof pattern);
 
-    SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+    ListFillStart(hList);
     SendMessageA(hList, LB_RESETCONTENT, 0, 0);
 
     // The list box gathers the names and sorts them.
@@ -81,8 +81,7 @@ static void ListSubdirs(HWND hDlg, int DirBoxNum, DirBoxInfo *tree, int open)
     }
     SendMessageA(hList, LB_SETCURSEL, (WPARAM)open, 0);
 
-    SendMessageA(hList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hList, nullptr, TRUE);
+    ListFillEnd(hList);
 }
 
 // Starts the tree of list box DirBoxNum afresh at the root of the drive selected in combo box

@@ -19,6 +19,10 @@ void InitInstallerControls(HWND hDlg)
     NumDrives = (int)(StrLengthN(FloppyDrives, sizeof FloppyDrives - 1) +
                       StrLengthN(HardDrives, sizeof HardDrives - 1));
 
+    // Each typed path holds no more than the installation reads of it.
+    SendDlgItemMessageA(hDlg, IDC_PROG_NEWPATH, EM_LIMITTEXT, kProgTypedChars, 0);
+    SendDlgItemMessageA(hDlg, IDC_CRIT_NEWPATH, EM_LIMITTEXT, kCritTypedChars, 0);
+
     FillGroup(hDlg, 1);
     CheckRadioButton(hDlg, IDC_PROG_EXISTING, IDC_PROG_NEW, IDC_PROG_DEFAULT);
     FillGroup(hDlg, 2);

@@ -33,9 +33,9 @@ constexpr size_t kCriteriaCount = kProductFiles - kProgramCount;
 
 static const char kDefaultDir[] = "c:\\quillmar";
 
-// The edit fields are read with at most 259 characters for the program, 79 for the criteria.
-static const int kProgTypedSize = kPathSize;
-static const int kCritTypedSize = 80;
+// The edit fields are read whole: each holds at most its limit (set as the dialog starts).
+static const int kProgTypedSize = kProgTypedChars + 1;
+static const int kCritTypedSize = kCritTypedChars + 1;
 
 // The copies of the current OK, each read back by ConfirmCopies before its group is recorded
 // and any source file is deleted: the copy call's success is not enough, since on Windows a

@@ -86,7 +86,10 @@ void InitMainDlg(HWND hWnd)
     }
     memcpy(tempDlgPtr, dltp, size);
 
-    if (CreateDialogIndirectParamA(hInst, tempDlgPtr, hWnd, lpModelessProc, 0) == NULL)
+    // A Unicode dialog, so that its edit fields keep what is typed in Unicode on Windows too: an
+    // ANSI field would hold a look-alike of a character outside the code page before the program
+    // could refuse it. The lists stay ANSI to the program: the platform converts its A messages.
+    if (CreateDialogIndirectParamW(hInst, tempDlgPtr, hWnd, lpModelessProc, 0) == NULL)
         ShowInitError("Can not create dialogue");
 
     free(tempDlgPtr);

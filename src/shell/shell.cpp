@@ -62,16 +62,18 @@ void CloseVendrel(void)
 {
 }
 
+// The loop is a Unicode one: an ANSI loop would hand the dialog's Unicode edit fields every
+// typed character already converted to the code page.
 int RunVendrel(void)
 {
     MSG msg;
 
-    while (GetMessageA(&msg, NULL, 0, 0)) {
+    while (GetMessageW(&msg, NULL, 0, 0)) {
         // A handle that outlived its dialog (destroyed with the main window) is never used.
-        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageA(hQryDlgBox, &msg))
+        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageW(hQryDlgBox, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return (int)msg.wParam;
 }

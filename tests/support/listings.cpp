@@ -36,13 +36,15 @@ BOOL WINAPI CountedFindClose(HANDLE h)
 
 }  // namespace
 
-void *HookImport(const char *name, void *hook)
+void *HookImport(const char *name, void *hook) { return HookImportFrom("kernel32.dll", name, hook); }
+
+void *HookImportFrom(const char *dll, const char *name, void *hook)
 {
     BYTE *base = (BYTE *)GetModuleHandleA(NULL);
     IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (IMAGE_IMPORT_DESCRIPTOR *imp = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress); imp->Name; ++imp) {
-        if (_stricmp((const char *)(base + imp->Name), "kernel32.dll") != 0)
+        if (_stricmp((const char *)(base + imp->Name), dll) != 0)
             continue;
         IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + imp->OriginalFirstThunk);
         IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + imp->FirstThunk);

@@ -30,12 +30,12 @@ void ResetProgramState()
 void PumpInstaller()
 {
     MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
             continue;
-        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageA(hQryDlgBox, &msg))
+        if (hQryDlgBox != NULL && IsWindow(hQryDlgBox) && IsDialogMessageW(hQryDlgBox, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }

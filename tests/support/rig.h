@@ -110,6 +110,8 @@ INT_PTR Command(HWND dlg, int id, int code = 0);
 // code is linked into it, so its calls go there too); returns what the slot held, to put back,
 // or null when the program does not import it by name.
 void *HookImport(const char *name, void *hook);
+// The same for function `name` of another DLL, such as "user32.dll" or "advapi32.dll".
+void *HookImportFrom(const char *dll, const char *name, void *hook);
 
 // ---- listings ----
 
