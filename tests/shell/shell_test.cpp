@@ -195,6 +195,51 @@ TEST_F(Shell, LoopNeverUsesADestroyedDialog)
     EXPECT_EQ(RunLoop(), 0);
 }
 
+std::wstring FieldText(HWND field)
+{
+    wchar_t text[400] = {};
+    GetWindowTextW(field, text, 400);
+    return text;
+}
+
+// The typed-path fields are Unicode windows, and the loop hands them what is typed unconverted:
+// a letter outside the code page arrives as itself, to be refused, never as its look-alike.
+// Typed or pasted, a field takes no more than the installation reads of it.
+TEST_F(Shell, TypedPathFieldsTakeEveryLetterAndNoMoreThanIsRead)
+{
+    Start();
+    const std::wstring text = L"T:\\\x0100" L"bc\\" + std::wstring(300, L'x');   // T:\Ābc\xxx...
+    const struct {
+        int id, limit;
+    } fields[] = {{IDC_PROG_NEWPATH, kProgTypedChars}, {IDC_CRIT_NEWPATH, kCritTypedChars}};
+    for (const auto &f : fields) {
+        HWND field = GetDlgItem(dlg, f.id);
+        EXPECT_TRUE(IsWindowUnicode(field)) << f.id;
+        const std::wstring want = text.substr(0, f.limit);
+        SetFocus(field);
+        SetWindowTextW(field, L"");
+        for (wchar_t ch : text)
+            PostMessageW(field, WM_CHAR, ch, 1);
+        PostQuitMessage(0);   // once the queue holds no more keys
+        EXPECT_EQ(RunLoop(), 0);
+        EXPECT_TRUE(want == FieldText(field)) << "typed into " << f.id << ": " << FieldText(field).size() << " characters";
+
+        SetWindowTextW(field, L"");
+        HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        memcpy(GlobalLock(copy), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(copy);
+        ASSERT_TRUE(OpenClipboard(dlg));
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, copy);
+        CloseClipboard();
+        SendMessageW(field, WM_PASTE, 0, 0);
+        EXPECT_TRUE(want == FieldText(field)) << "pasted into " << f.id << ": " << FieldText(field).size() << " characters";
+    }
+    OpenClipboard(dlg);
+    EmptyClipboard();
+    CloseClipboard();
+}
+
 TEST_F(Shell, EachRadioGroupKeepsExactlyOneButton)
 {
     Start();
