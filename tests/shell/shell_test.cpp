@@ -1,6 +1,7 @@
 // The shell in the test process: the application name, the main window under the dialog,
 // moves and system commands, the ways out of the message loop, the radio groups, and a module
 // without the dialog template.
+#include <stdio.h>
 #include <string.h>
 
 #include <oleacc.h>
@@ -202,6 +203,15 @@ std::wstring FieldText(HWND field)
     return text;
 }
 
+// "259 characters, the fourth U+0100"
+std::string Described(const std::wstring &text)
+{
+    char fourth[16] = "none";
+    if (text.size() > 3)
+        snprintf(fourth, sizeof fourth, "U+%04X", (unsigned)text[3]);
+    return std::to_string(text.size()) + " characters, the fourth " + fourth;
+}
+
 // The typed-path fields are Unicode windows, and the loop hands them what is typed unconverted:
 // a letter outside the code page arrives as itself, to be refused, never as its look-alike.
 // Typed or pasted, a field takes no more than the installation reads of it.
@@ -222,7 +232,7 @@ TEST_F(Shell, TypedPathFieldsTakeEveryLetterAndNoMoreThanIsRead)
             PostMessageW(field, WM_CHAR, ch, 1);
         PostQuitMessage(0);   // once the queue holds no more keys
         EXPECT_EQ(RunLoop(), 0);
-        EXPECT_TRUE(want == FieldText(field)) << "typed into " << f.id << ": " << FieldText(field).size() << " characters";
+        EXPECT_TRUE(want == FieldText(field)) << "typed into " << f.id << ": " << Described(FieldText(field));
 
         SetWindowTextW(field, L"");
         HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
@@ -233,7 +243,7 @@ TEST_F(Shell, TypedPathFieldsTakeEveryLetterAndNoMoreThanIsRead)
         SetClipboardData(CF_UNICODETEXT, copy);
         CloseClipboard();
         SendMessageW(field, WM_PASTE, 0, 0);
-        EXPECT_TRUE(want == FieldText(field)) << "pasted into " << f.id << ": " << FieldText(field).size() << " characters";
+        EXPECT_TRUE(want == FieldText(field)) << "pasted into " << f.id << ": " << Described(FieldText(field));
     }
     OpenClipboard(dlg);
     EmptyClipboard();
