@@ -79,6 +79,18 @@ inline void MakeDirsIn(const std::string &parent, const Strings &names)
         rig::MakeDirs(parent + "\\" + n);
 }
 
+// The browser tests' fixture. Every change of a browser list's lines is watched from before the
+// dialog is made, and so is every RedrawWindow call of the program (at this test program's
+// import slot): each change must be followed, with redraw on, by a repaint of the whole list
+// with its frame (RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN) before the list's
+// next fill begins, and before the test ends. Windows repaints nothing when redraw comes back
+// on, and a scroll bar that came or went in the non-client area only with RDW_FRAME.
+class Browsers : public rig::InstallerTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // The bytes of all three arrays, to prove that a call wrote nothing.
 inline std::string ArrayBytes()
 {

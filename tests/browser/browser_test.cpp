@@ -4,9 +4,12 @@
 
 #include "../../src/browser/treecore.h"
 
+#include <map>
+#include <set>
+
 using bt::Strings;
 
-class Browser : public rig::InstallerTest {};
+class Browser : public bt::Browsers {};
 
 TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
 {
@@ -37,29 +40,41 @@ TEST_F(Browser, DrivesPresentAreListedRemovableFirst)
     }
 }
 
-// All 26 letters in use, seven of them removable (a card reader's slots and two sticks), as
-// the platform reports them at the program's import table.
+// All 26 letters in use, as the platform reports them at the program's import table: seven of
+// them removable (a card reader's slots and two sticks), then all fixed, then all removable.
 DWORD WINAPI AllLettersPresent() { return (1u << 26) - 1; }
 UINT WINAPI SevenRemovable(LPCSTR root) { return strchr("BDHKPWY", root[0]) ? DRIVE_REMOVABLE : DRIVE_FIXED; }
+UINT WINAPI AllFixed(LPCSTR) { return DRIVE_FIXED; }
+UINT WINAPI AllRemovable(LPCSTR) { return DRIVE_REMOVABLE; }
 
 TEST_F(Browser, AllTwentySixDrivesAreListed)
 {
-    void *present = rig::HookImport("GetLogicalDrives", (void *)AllLettersPresent);
-    void *type = rig::HookImport("GetDriveTypeA", (void *)SevenRemovable);
-    ASSERT_TRUE(present != nullptr && type != nullptr);
-    Start();
-    rig::HookImport("GetLogicalDrives", present);
-    rig::HookImport("GetDriveTypeA", type);
+    const std::string az = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    struct { UINT(WINAPI *type)(LPCSTR); std::string floppy, hard; } cases[] = {
+        {SevenRemovable, "BDHKPWY", "ACEFGIJLMNOQRSTUVXZ"},
+        {AllFixed, "", az},
+        {AllRemovable, az, ""},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE("removable \"" + c.floppy + "\"");
+        void *present = rig::HookImport("GetLogicalDrives", (void *)AllLettersPresent);
+        void *type = rig::HookImport("GetDriveTypeA", (void *)c.type);
+        ASSERT_TRUE(present != nullptr && type != nullptr);
+        Start();
+        rig::HookImport("GetLogicalDrives", present);
+        rig::HookImport("GetDriveTypeA", type);
 
-    EXPECT_STREQ("BDHKPWY", FloppyDrives);
-    EXPECT_STREQ("ACEFGIJLMNOQRSTUVXZ", HardDrives);
-    EXPECT_EQ(26, NumDrives);
-    Strings items;
-    for (char letter : std::string("BDHKPWYACEFGIJLMNOQRSTUVXZ"))
-        items.push_back(std::string(1, letter) + ":");
-    for (int combo : {101, 201, 301}) {
-        EXPECT_EQ(items, rig::ComboLines(dlg, combo)) << combo;
-        EXPECT_EQ("C:", rig::ComboSelText(dlg, combo)) << combo;
+        EXPECT_EQ(c.floppy, FloppyDrives);
+        EXPECT_EQ(c.hard, HardDrives);
+        EXPECT_EQ(26, NumDrives);
+        Strings items;
+        for (char letter : c.floppy + c.hard)
+            items.push_back(std::string(1, letter) + ":");
+        for (int combo : {101, 201, 301}) {
+            EXPECT_EQ(items, rig::ComboLines(dlg, combo)) << combo;
+            EXPECT_EQ("C:", rig::ComboSelText(dlg, combo)) << combo;
+        }
+        rig::StopInstaller();
     }
 }
 
@@ -215,3 +230,89 @@ TEST_F(Browser, OneRepaintPerFill)
     for (int i = 0; i < 2; ++i)
         SetWindowLongPtrA(lists[i], GWLP_WNDPROC, (LONG_PTR)gWatch[i].proc);
 }
+
+namespace bt {
+namespace {
+
+typedef BOOL(WINAPI *RedrawWindowFn)(HWND, const RECT *, HRGN, UINT);
+RedrawWindowFn gRedrawWindow;
+HHOOK gSentHook;
+std::map<HWND, std::string> gUnpainted;   // a list's last change with no repaint after it, named
+std::set<HWND> gRedrawOff;
+Strings gMissed;
+
+std::string BrowserList(HWND w)
+{
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    int id = GetDlgCtrlID(w);
+    bool list = _stricmp(cls, "ListBox") == 0 && id / 100 >= 1 && id / 100 <= 3 && (id % 100 == 2 || id % 100 == 3);
+    return list ? "list " + std::to_string(id) : "";
+}
+
+void Missed(HWND w)
+{
+    auto it = gUnpainted.find(w);
+    if (it != gUnpainted.end())
+        gMissed.push_back(it->second + " with no repaint of its frame after it");
+    gUnpainted.erase(w);
+}
+
+LRESULT CALLBACK SeeSent(int code, WPARAM wp, LPARAM lp)
+{
+    const CWPSTRUCT *m = (const CWPSTRUCT *)lp;
+    std::string list = code == HC_ACTION ? BrowserList(m->hwnd) : "";
+    if (!list.empty()) {
+        const char *change = m->message == LB_ADDSTRING      ? "LB_ADDSTRING"
+                             : m->message == LB_INSERTSTRING ? "LB_INSERTSTRING"
+                             : m->message == LB_DELETESTRING ? "LB_DELETESTRING"
+                             : m->message == LB_RESETCONTENT ? "LB_RESETCONTENT"
+                                                             : nullptr;
+        if (change)
+            gUnpainted[m->hwnd] = list + ": " + change;
+        if (m->message == WM_SETREDRAW && m->wParam == FALSE) {
+            Missed(m->hwnd);   // a fill begins: the one before it must have repainted
+            gRedrawOff.insert(m->hwnd);
+        }
+        if (m->message == WM_SETREDRAW && m->wParam != FALSE)
+            gRedrawOff.erase(m->hwnd);
+    }
+    return CallNextHookEx(gSentHook, code, wp, lp);
+}
+
+BOOL WINAPI SeeRedraw(HWND w, const RECT *rect, HRGN region, UINT flags)
+{
+    const UINT whole = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
+    if (rect == nullptr && region == nullptr && (flags & whole) == whole && gRedrawOff.count(w) == 0)
+        gUnpainted.erase(w);
+    return gRedrawWindow(w, rect, region, flags);
+}
+
+}  // namespace
+
+void Browsers::SetUp()
+{
+    rig::InstallerTest::SetUp();
+    gUnpainted.clear();
+    gRedrawOff.clear();
+    gMissed.clear();
+    gRedrawWindow = (RedrawWindowFn)rig::HookImportFrom("user32.dll", "RedrawWindow", (void *)SeeRedraw);
+    ASSERT_NE(gRedrawWindow, nullptr) << "the program's RedrawWindow calls cannot be watched";
+    gSentHook = SetWindowsHookExA(WH_CALLWNDPROC, SeeSent, NULL, GetCurrentThreadId());
+    ASSERT_NE(gSentHook, nullptr);
+}
+
+void Browsers::TearDown()
+{
+    while (!gUnpainted.empty())
+        Missed(gUnpainted.begin()->first);
+    EXPECT_EQ(Strings{}, gMissed) << "every fill ends with a repaint of the whole list and its frame";
+    if (gSentHook != nullptr)
+        UnhookWindowsHookEx(gSentHook);
+    gSentHook = nullptr;
+    if (gRedrawWindow != nullptr)
+        rig::HookImportFrom("user32.dll", "RedrawWindow", (void *)gRedrawWindow);
+    rig::InstallerTest::TearDown();
+}
+
+}  // namespace bt

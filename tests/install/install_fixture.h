@@ -35,8 +35,15 @@ constexpr const char *kSourceUnusable =
     "this system.\n\nCopy the files to a folder such as C:\\quillmar-setup and start install.exe there.";
 constexpr const char *kAbsent = "<absent>";
 
-// Each product file's bytes tell where it came from.
-inline std::string Content(const std::string &name) { return "bytes of " + name + "\r\n"; }
+// Each product file's bytes tell where it came from, over several blocks of 4 KiB, so that
+// every read-back of a copy reads more than one.
+inline std::string Content(const std::string &name)
+{
+    std::string bytes;
+    while (bytes.size() < 3 * 4096 + 100)
+        bytes += "bytes of " + name + "\r\n";
+    return bytes;
+}
 
 inline std::string Join(const std::string &dir, const std::string &name)
 {

@@ -2,6 +2,8 @@
 // a complete installation the source files removed and "install" recorded.
 #include "install_fixture.h"
 
+#include <string.h>
+
 namespace it {
 namespace {
 
@@ -24,13 +26,25 @@ protected:
 
 const std::string kWprocess = "wprocess=C:\\qtest\\editor\\edit.exe";
 
+// A source and an older destination file are held open meanwhile for reading and writing with
+// full sharing, as an editor, an indexer or an antivirus holds a file: the read-back shares them.
 TEST_F(OkCommandTest, CompleteInstallationRemovesTheInstalledSourcesAndRecordsInstall)
 {
     StartReady();
     rig::MakeDirs("T:\\crit");
+    rig::WriteFile("T:\\crit\\criteria.exc", "an older criteria.exc");
     OpenInTree(IDC_CRIT_DIR, "T:\\crit");   // program group: the default folder, as started
+    HANDLE held[2];
+    for (int i = 0; i < 2; i++) {
+        held[i] = CreateFileA(i == 0 ? "C:\\qtest\\src\\quillmar.exe" : "T:\\crit\\criteria.exc",
+                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(held[i], INVALID_HANDLE_VALUE) << i;
+    }
 
     EXPECT_EQ(PressOk(), 1);
+    for (HANDLE h : held)
+        CloseHandle(h);
 
     EXPECT_EQ(Boxes(), std::vector<std::string>{kComplete});
     EXPECT_EQ(SettingsWithoutHelpBlank(),
@@ -86,53 +100,96 @@ TEST_F(OkCommandTest, SecondOkAfterSuccessFindsTheSourcesGone)
     EXPECT_TRUE(SourceHas({"install.exe"}));
 }
 
-// One failed copy anywhere: the unsuccessful message, every source file kept, no "install";
-// the other copies are made, and only a group whose files all arrived is recorded.
+// What a hooked platform call of the program does instead, through the call it replaced.
+void *gReplaced;
+
+// The copy of quillmar.exe arrives with one byte changed, in its third block.
+BOOL WINAPI CopyAlteredPastItsFirstBlock(LPCSTR from, LPCSTR to, BOOL failIfExists)
+{
+    BOOL copied = ((BOOL(WINAPI *)(LPCSTR, LPCSTR, BOOL))gReplaced)(from, to, failIfExists);
+    size_t n = strlen(to);
+    if (copied && n >= 12 && _stricmp(to + n - 12, "quillmar.exe") == 0) {
+        HANDLE h = CreateFileA(to, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        DWORD written = 0;
+        SetFilePointer(h, 9000, NULL, FILE_BEGIN);
+        ::WriteFile(h, "#", 1, &written, NULL);
+        CloseHandle(h);
+    }
+    return copied;
+}
+
+// The write of "criteria", the last key of an OK, is said to succeed and does not happen.
+BOOL WINAPI CriteriaWriteLost(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+{
+    if (key != NULL && strcmp(key, "criteria") == 0)
+        return TRUE;
+    return ((BOOL(WINAPI *)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))gReplaced)(section, key, value, file);
+}
+
+// One failed copy anywhere, or one key not in the file as written: the unsuccessful message,
+// every source file kept, no "install"; the other copies are made, and only a group whose
+// files all arrived is recorded.
 TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
 {
+    const std::string help = "help=c:\\quillmar\\userhelp.hlp", crit = "criteria=T:\\crit";
+    const std::string older = "criteria=T:\\crit\\old";   // begins with the value written
     struct Row {
         const char *missing;    // a product file not staged
         const char *progTree;   // program group: this existing folder, or the default
+        const char *hooked;     // a kernel32 call replaced during OK: CopyFileA or the profile write
+        bool olderCriteria;     // the settings file holds an older criteria value before OK
         int errors;
+        std::vector<std::string> settings;   // after "[QUILLMAR]"
     } rows[] = {
-        {"criteria.exc", nullptr, 1},
-        {"quillmar.exe", nullptr, 1},
-        {"install.exe", nullptr, 1},   // the installer running under another name
-        {"", kSource, 3},              // the program's destination is the source folder
+        {"criteria.exc", nullptr, nullptr, false, 1, {kWprocess, help}},
+        {"quillmar.exe", nullptr, nullptr, false, 1, {kWprocess, crit}},
+        {"install.exe", nullptr, nullptr, false, 1, {kWprocess, crit}},   // the installer running under another name
+        {"", kSource, nullptr, false, 3, {kWprocess, crit}},              // the program's destination is the source folder
+        {"", nullptr, "CopyFileA", false, 1, {kWprocess, crit}},
+        {"", nullptr, "WritePrivateProfileStringA", false, 1, {kWprocess, help}},
+        {"", nullptr, "WritePrivateProfileStringA", true, 1, {older, kWprocess, help}},
     };
     for (const Row &r : rows) {
-        SCOPED_TRACE(std::string("missing \"") + r.missing + "\", program tree " + (r.progTree ? r.progTree : "-"));
+        SCOPED_TRACE(std::string("missing \"") + r.missing + "\", program tree " + (r.progTree ? r.progTree : "-") +
+                     ", hooked " + (r.hooked ? r.hooked : "-") + (r.olderCriteria ? ", an older criteria" : ""));
         StageSource(kSource, r.missing);
+        if (r.olderCriteria) {
+            rig::WriteFile(rig::SettingsFilePath(), "[QUILLMAR]\r\n" + older + "\r\n");
+            WritePrivateProfileStringA(NULL, NULL, NULL, "QUILLMAR.INI");
+        }
         StartIn(kSource);
         PickEditor();
         rig::SetRadio(dlg, IDC_CRIT_NEW);
         rig::SetEditText(dlg, IDC_CRIT_NEWPATH, "T:\\crit");
         std::string progDir = kDefaultDir;
-        std::string help = "help=c:\\quillmar\\userhelp.hlp";
         if (r.progTree) {
             rig::SetRadio(dlg, IDC_PROG_EXISTING);
             OpenInTree(IDC_PROG_DIR, r.progTree);
             progDir = r.progTree;
-            help = std::string("help=") + r.progTree + "\\userhelp.hlp";
+        }
+        std::string spoilt = r.missing;
+        if (r.hooked) {
+            bool copy = strcmp(r.hooked, "CopyFileA") == 0;
+            gReplaced = rig::HookImport(r.hooked, copy ? (void *)CopyAlteredPastItsFirstBlock : (void *)CriteriaWriteLost);
+            ASSERT_NE(gReplaced, nullptr);
+            spoilt = copy ? "quillmar.exe" : "";
         }
 
         EXPECT_EQ(PressOk(), 1);
+        if (r.hooked)
+            rig::HookImport(r.hooked, gReplaced);
 
         EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
         EXPECT_EQ(InstallErrCount, r.errors);
-        std::vector<std::string> settings = {"[QUILLMAR]", kWprocess};
-        bool criteriaFailed = r.missing == std::string("criteria.exc");
-        if (criteriaFailed)
-            settings.push_back(help);
-        else
-            settings.push_back("criteria=T:\\crit");
+        std::vector<std::string> settings = {"[QUILLMAR]"};
+        settings.insert(settings.end(), r.settings.begin(), r.settings.end());
         EXPECT_EQ(SettingsWithoutHelpBlank(), settings);
         for (const std::vector<std::string> *group : {&kProgramFiles, &kCriteriaFiles}) {
             for (const std::string &name : *group) {
-                if (name == r.missing)
-                    continue;
-                EXPECT_TRUE(SourceHas({name}));
-                EXPECT_TRUE(CopiedTo(group == &kProgramFiles ? progDir : "T:\\crit", {name}));
+                if (name != r.missing)
+                    EXPECT_TRUE(SourceHas({name}));
+                if (name != spoilt)
+                    EXPECT_TRUE(CopiedTo(group == &kProgramFiles ? progDir : "T:\\crit", {name}));
             }
         }
         rig::StopInstaller();

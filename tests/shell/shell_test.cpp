@@ -1,6 +1,7 @@
 // The shell in the test process: the application name, the main window under the dialog,
 // moves and system commands, the ways out of the message loop, the radio groups, and a module
 // without the dialog template.
+#include <stdio.h>
 #include <string.h>
 
 #include <oleacc.h>
@@ -193,6 +194,60 @@ TEST_F(Shell, LoopNeverUsesADestroyedDialog)
     ASSERT_EQ(hQryDlgBox, d);
     PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(RunLoop(), 0);
+}
+
+std::wstring FieldText(HWND field)
+{
+    wchar_t text[400] = {};
+    GetWindowTextW(field, text, 400);
+    return text;
+}
+
+// "259 characters, the fourth U+0100"
+std::string Described(const std::wstring &text)
+{
+    char fourth[16] = "none";
+    if (text.size() > 3)
+        snprintf(fourth, sizeof fourth, "U+%04X", (unsigned)text[3]);
+    return std::to_string(text.size()) + " characters, the fourth " + fourth;
+}
+
+// The typed-path fields are Unicode windows, and the loop hands them what is typed unconverted:
+// a letter outside the code page arrives as itself, to be refused, never as its look-alike.
+// Typed or pasted, a field takes no more than the installation reads of it.
+TEST_F(Shell, TypedPathFieldsTakeEveryLetterAndNoMoreThanIsRead)
+{
+    Start();
+    const std::wstring text = L"T:\\\x0100" L"bc\\" + std::wstring(300, L'x');   // T:\Ābc\xxx...
+    const struct {
+        int id, limit;
+    } fields[] = {{IDC_PROG_NEWPATH, kProgTypedChars}, {IDC_CRIT_NEWPATH, kCritTypedChars}};
+    for (const auto &f : fields) {
+        HWND field = GetDlgItem(dlg, f.id);
+        EXPECT_TRUE(IsWindowUnicode(field)) << f.id;
+        const std::wstring want = text.substr(0, f.limit);
+        SetFocus(field);
+        SetWindowTextW(field, L"");
+        for (wchar_t ch : text)
+            PostMessageW(field, WM_CHAR, ch, 1);
+        PostQuitMessage(0);   // once the queue holds no more keys
+        EXPECT_EQ(RunLoop(), 0);
+        EXPECT_TRUE(want == FieldText(field)) << "typed into " << f.id << ": " << Described(FieldText(field));
+
+        SetWindowTextW(field, L"");
+        HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        memcpy(GlobalLock(copy), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(copy);
+        ASSERT_TRUE(OpenClipboard(dlg));
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, copy);
+        CloseClipboard();
+        SendMessageW(field, WM_PASTE, 0, 0);
+        EXPECT_TRUE(want == FieldText(field)) << "pasted into " << f.id << ": " << Described(FieldText(field));
+    }
+    OpenClipboard(dlg);
+    EmptyClipboard();
+    CloseClipboard();
 }
 
 TEST_F(Shell, EachRadioGroupKeepsExactlyOneButton)
