@@ -208,7 +208,7 @@ bool ChangeUnix(const std::string &command, const std::vector<std::string> &path
 
 bool OthersMayWrite(const std::string &mode)
 {
-    return mode.size() != 3 || ((mode[1] - '0') & 2) || ((mode[2] - '0') & 2);
+    return mode.size() != 3 || ((mode[2] - '0') & 2);
 }
 
 void RemoveBigTree(const std::string &folder)

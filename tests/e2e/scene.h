@@ -172,7 +172,9 @@ bool LinkToDevice(const std::string &path, const std::string &device);
 // "chmod 777" or "chown 4321" on paths.
 std::vector<std::string> UnixModes(const std::vector<std::string> &paths);
 bool ChangeUnix(const std::string &command, const std::vector<std::string> &paths);
-// Whether a mode lets users other than the owner write (its group or other digit has 2).
+// Whether a mode lets other users write (its last digit has 2). Wine gives the group digit the
+// rights of entries whose SIDs the running token holds (Administrators among them), and the
+// last digit what is left for everyone else.
 bool OthersMayWrite(const std::string &mode);
 
 // Empties the rig's drives (names of any length or code page, links to devices), removes
