@@ -10,12 +10,19 @@
 // reach does not take the record away from a working installation.
 //
 // A group that cannot be installed as the user asked (a refused typed path, a tree list with
-// no selection, a "help" value that does not fit) is refused whole: nothing of it is created,
-// written or copied, and it raises InstallErrCount by one, like a failed copy, so that the OK
-// command reports the installation unsuccessful and deletes none of the source files.
+// no selection, a "help" value that does not fit, a folder that another account owns) is
+// refused whole: nothing of it is created, written or copied, and it raises InstallErrCount by
+// one, like a failed copy, so that the OK command reports the installation unsuccessful and
+// deletes none of the source files.
+//
+// The program group runs elevated from where it goes: the folders it makes and its three
+// files get the protection of protect.h, so that no ordinary user can change them. A folder
+// picked in the tree keeps its own permissions (its program files are protected all the same);
+// the criteria group keeps what it inherits, since users edit those files.
 #include "vendrel.h"
 
 #include "pathcore.h"
+#include "protect.h"
 #include "settings.h"
 #include "strbuf.h"
 
@@ -56,8 +63,9 @@ int NumCopiesMade;
 // take a file from the root of the current drive, which a complete installation then deletes.
 // A copy made is recorded for ConfirmCopies; one that finds no room in the record (only a
 // caller that never starts an OK can make more) counts as failed, since it cannot be checked.
+// A copy made gets protection sd, when given, before it is read back.
 // Returns CopyFileA's result, FALSE for a copy not attempted.
-static BOOL CopyOneFile(const char *destDir, const char *name)
+static BOOL CopyOneFile(const char *destDir, const char *name, PSECURITY_DESCRIPTOR sd)
 {
     char Path[kPathSize];
     char DestPath[kPathSize];
@@ -72,6 +80,8 @@ static BOOL CopyOneFile(const char *destDir, const char *name)
         InstallErrCount++;
         return copied;
     }
+    if (sd)
+        Protect(DestPath, sd);
     CopyMade &made = CopiesMade[NumCopiesMade++];
     made.Name = name;
     StrCopy(made.Dest, DestPath);
@@ -119,13 +129,13 @@ static void ConfirmCopies(int first)
 // Copies the group's `count` files in their order into destDir and reads them back; then, if
 // every one of them is there, records key := value. Returns the result of the last copy.
 static BOOL InstallGroupFiles(const char *destDir, const char *const *names, size_t count, const char *key,
-                              const char *value)
+                              const char *value, PSECURITY_DESCRIPTOR sd)
 {
     int errorsBefore = InstallErrCount;
     int firstCopy = NumCopiesMade;
     BOOL last = FALSE;
     for (size_t i = 0; i < count; i++)
-        last = CopyOneFile(destDir, names[i]);
+        last = CopyOneFile(destDir, names[i], sd);
     ConfirmCopies(firstCopy);
     if (InstallErrCount == errorsBefore)
         WriteInstallSetting(key, value);
@@ -172,15 +182,20 @@ static bool TypedDirectory(HWND hDlg, int fieldId, int size, const char *message
     return true;
 }
 
-// Creates every level of typed from the top, whether or not it exists. A level that cannot
-// be created is not reported: it shows up as failed copies.
-static void CreateTypedLevels(const char *typed)
+// Creates every level of typed from the top, whether or not it exists, each made with sd. The
+// last level is the group's folder: existing, it goes through MakeFolder's check of its owner.
+// False when that refuses it. A level that cannot be created is not reported: it shows up as
+// failed copies.
+static bool CreateTypedLevels(HWND hDlg, const char *typed, PSECURITY_DESCRIPTOR sd)
 {
     LevelWalk walk;
     if (!LevelWalkStart(&walk, typed))
-        return;
-    while (LevelWalkNext(&walk))
-        CreateDirectoryA(walk.Path, NULL);
+        return true;
+    while (LevelWalkNext(&walk)) {
+        if (!MakeFolder(hDlg, walk.Path, sd, walk.Next[0] == '\0'))
+            return false;
+    }
+    return true;
 }
 
 // A group refused whole (see the head of this file) counts like a failed copy.
@@ -188,6 +203,64 @@ static int RefuseGroup(void)
 {
     InstallErrCount++;
     return 0;
+}
+
+// Installs one group of the kind WhichRadioButton (see SaveToBatFile) with sd, the program
+// group's protection (null for the criteria group).
+static int InstallKind(HWND hDlg, int MyDir, int WhichRadioButton, PSECURITY_DESCRIPTOR sd)
+{
+    char Path[kPathSize];
+    char Value[kPathSize];
+    int boxResult = 0;
+
+    switch (WhichRadioButton) {
+    case IDC_PROG_DEFAULT:
+        // Only this one level is created: its parent is a drive root.
+        if (!MakeFolder(hDlg, kDefaultDir, sd, true))
+            return RefuseGroup();
+        HelpValue(Value, kDefaultDir, true);
+        return InstallGroupFiles(kDefaultDir, kProgramFiles, kProgramCount, "help", Value, sd);
+
+    case IDC_PROG_EXISTING:
+        if (!TreeDirectory(hDlg, MyDir, Path) || !HelpValue(Value, Path, true))
+            return RefuseGroup();
+        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value, sd);
+
+    case IDC_PROG_NEW:
+        if (!TypedDirectory(hDlg, IDC_PROG_NEWPATH, kProgTypedSize,
+                            "Invalid path given for\nlocation to place quillmar.exe", Path,
+                            &boxResult)) {
+            RefuseGroup();
+            return boxResult;
+        }
+        // The "help" value names the rebuilt directory, with single backslashes; it is settled
+        // before anything is created, so that a value that does not fit leaves no trace.
+        if (!RebuildTypedPath(Value, sizeof Value, Path) || !HelpValue(Value, Value, false) ||
+            !CreateTypedLevels(hDlg, Path, sd))
+            return RefuseGroup();
+        // The copies go to the directory as typed; the platform reads its doubled
+        // backslashes as one.
+        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value, sd);
+
+    case IDC_CRIT_EXISTING:
+        if (!TreeDirectory(hDlg, MyDir, Path))
+            return RefuseGroup();
+        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path, sd);
+
+    case IDC_CRIT_NEW:
+        if (!TypedDirectory(hDlg, IDC_CRIT_NEWPATH, kCritTypedSize,
+                            "Invalid path given for\nlocation to place report files", Path,
+                            &boxResult)) {
+            RefuseGroup();
+            return boxResult;
+        }
+        // Recorded as typed: the product finds the criteria files there.
+        CreateTypedLevels(hDlg, Path, sd);
+        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path, sd);
+
+    default:
+        return 1;
+    }
 }
 
 // Installs one group. MyDir is the group's tree list (102 or 202) for the kinds that read it;
@@ -200,55 +273,13 @@ static int RefuseGroup(void)
 // The caller judges the installation by InstallErrCount, not by this result.
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
 {
-    char Path[kPathSize];
-    char Value[kPathSize];
-    int boxResult = 0;
-
-    switch (WhichRadioButton) {
-    case IDC_PROG_DEFAULT:
-        // Only this one level is created: its parent is a drive root.
-        CreateDirectoryA(kDefaultDir, NULL);
-        HelpValue(Value, kDefaultDir, true);
-        return InstallGroupFiles(kDefaultDir, kProgramFiles, kProgramCount, "help", Value);
-
-    case IDC_PROG_EXISTING:
-        if (!TreeDirectory(hDlg, MyDir, Path) || !HelpValue(Value, Path, true))
-            return RefuseGroup();
-        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value);
-
-    case IDC_PROG_NEW:
-        if (!TypedDirectory(hDlg, IDC_PROG_NEWPATH, kProgTypedSize,
-                            "Invalid path given for\nlocation to place quillmar.exe", Path,
-                            &boxResult)) {
-            RefuseGroup();
-            return boxResult;
-        }
-        // The "help" value names the rebuilt directory, with single backslashes; it is settled
-        // before anything is created, so that a value that does not fit leaves no trace.
-        if (!RebuildTypedPath(Value, sizeof Value, Path) || !HelpValue(Value, Value, false))
-            return RefuseGroup();
-        CreateTypedLevels(Path);
-        // The copies go to the directory as typed; the platform reads its doubled
-        // backslashes as one.
-        return InstallGroupFiles(Path, kProgramFiles, kProgramCount, "help", Value);
-
-    case IDC_CRIT_EXISTING:
-        if (!TreeDirectory(hDlg, MyDir, Path))
-            return RefuseGroup();
-        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path);
-
-    case IDC_CRIT_NEW:
-        if (!TypedDirectory(hDlg, IDC_CRIT_NEWPATH, kCritTypedSize,
-                            "Invalid path given for\nlocation to place report files", Path,
-                            &boxResult)) {
-            RefuseGroup();
-            return boxResult;
-        }
-        // Recorded as typed: the product finds the criteria files there.
-        CreateTypedLevels(Path);
-        return InstallGroupFiles(Path, kCriteriaFiles, kCriteriaCount, "criteria", Path);
-
-    default:
-        return 1;
-    }
+    PSECURITY_DESCRIPTOR sd = NULL;
+    bool program = WhichRadioButton == IDC_PROG_DEFAULT || WhichRadioButton == IDC_PROG_EXISTING ||
+                   WhichRadioButton == IDC_PROG_NEW;
+    // Without its protection the program group is not installed at all.
+    if (program && (sd = NewProtection()) == NULL)
+        return RefuseGroup();
+    int result = InstallKind(hDlg, MyDir, WhichRadioButton, sd);
+    LocalFree(sd);
+    return result;
 }

@@ -24,6 +24,22 @@ using scene::operator+;
 
 const std::vector<std::string> kDefaultCopies = scene::DefaultCopies();
 
+// The refusal of a program folder that another account owns.
+std::string OwnedElsewhere(const std::string &dir)
+{
+    return "ERROR|" + dir + "\n\nAnother account owns this folder: the program files were not installed.";
+}
+
+// Paths whose modes let users other than the owner write, with their modes.
+std::vector<std::string> WritableByOthers(const std::vector<std::string> &paths)
+{
+    std::vector<std::string> modes = scene::UnixModes(paths), out;
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (scene::OthersMayWrite(modes[i]))
+            out.push_back(paths[i] + " " + modes[i]);
+    return out;
+}
+
 class Installation : public scene::EndToEnd {};
 
 // A complete installation: every file at its destination, then the four source copies
@@ -72,6 +88,8 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
          ProgramCopies("R:\\") + CriteriaCopies("T:\\") + SourceRemoved(), "install.exe", {}, scene::kSource,
          "C:\\qtest\\bin\\install.exe"},
 
+        // The levels made for the program give other users nothing; the criteria's keep what
+        // a new folder inherits (755 under Wine), since users edit those files.
         {"typed folders with doubled and closing backslashes",
          nullptr,
          [](Session &s) {
@@ -79,6 +97,11 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
              s.p.TypeText(IDC_PROG_NEWPATH, "t:\\a\\\\b\\");
              s.p.Click(IDC_CRIT_NEW);
              s.p.TypeText(IDC_CRIT_NEWPATH, "T:\\c\\\\d\\\\");
+             s.Ok(1);
+             std::vector<std::string> modes = scene::UnixModes({"T:\\a", "T:\\a\\b", "T:\\c", "T:\\c\\d"});
+             for (int i : {0, 1})
+                 EXPECT_EQ(modes[i].substr(modes[i].size() - 1), "0") << "program level " << i << ": mode " << modes[i];
+             EXPECT_EQ(scene::Block({"755", "755"}), scene::Block({modes[2], modes[3]})) << "criteria levels";
          },
          {scene::kComplete},
          {kSection, kWprocess, "help=t:\\a\\b\\userhelp.hlp", "criteria=T:\\c\\\\d", kInstall},
@@ -125,6 +148,34 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
          {kSection, kWprocess, kDefaultHelp, "criteria=" + crit79, kInstall},
          kDefaultCopies + std::vector<std::string>{"+ T:\\long\\", "+ " + longDir + "\\", "+ " + crit79 + "\\"} +
              CriteriaCopies(crit79) + SourceRemoved()},
+
+        // What Windows gives a folder made at the root of C: by anyone: every user may change
+        // it and what it holds. After the OK only its owner and administrators may change the
+        // folder and the program files; the user's other file stays.
+        {"over an older installation in a c:\\quillmar open to every user (mode 777, its files 666)",
+         [] {
+             MakeDirs("C:\\quillmar");
+             MakeDirs("T:\\crit");
+             std::vector<std::string> files;
+             for (const char *name : {"quillmar.exe", "install.exe", "userhelp.hlp", "notes.txt"}) {
+                 files.push_back(std::string("C:\\quillmar\\") + name);
+                 scene::Write(files.back(), std::string("an older ") + name);
+             }
+             ASSERT_TRUE(scene::ChangeUnix("chmod 777", {"C:\\quillmar"}));
+             ASSERT_TRUE(scene::ChangeUnix("chmod 666", files));
+         },
+         [](Session &s) {
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+             s.Ok(1);
+             EXPECT_EQ("", scene::Block(WritableByOthers({"C:\\quillmar", "C:\\quillmar\\quillmar.exe",
+                                                          "C:\\quillmar\\install.exe", "C:\\quillmar\\userhelp.hlp"})));
+             EXPECT_EQ(scene::Read("C:\\quillmar\\notes.txt"), "an older notes.txt");
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall},
+         std::vector<std::string>{"* C:\\quillmar\\install.exe", "* C:\\quillmar\\quillmar.exe",
+                                  "* C:\\quillmar\\userhelp.hlp"} +
+             CriteriaCopies("T:\\crit") + SourceRemoved()},
 
         // A source folder at a drive root: every joined name has two backslashes in a row,
         // which reach the same files.
@@ -278,6 +329,35 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
          {scene::kUnsuccessful},
          {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
+
+        // Made by another user before the installation (the root of C: lets anyone make a
+        // folder): its owner could change what administrators run from it.
+        {"c:\\quillmar owned by another account",
+         [] {
+             MakeDirs("C:\\quillmar");
+             MakeDirs("T:\\crit");
+             ASSERT_TRUE(scene::ChangeUnix("chown 4321", {"C:\\quillmar"}));
+         },
+         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
+         {OwnedElsewhere("c:\\quillmar"), scene::kUnsuccessful},
+         {kSection, kWprocess, "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
+
+        {"the last level of a typed program folder owned by another account",
+         [] {
+             MakeDirs("T:\\theirs");
+             scene::Write("T:\\theirs\\their.txt", "theirs");
+             ASSERT_TRUE(scene::ChangeUnix("chown 4321", {"T:\\theirs"}));
+         },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_NEW);
+             s.p.TypeText(IDC_PROG_NEWPATH, "T:\\theirs\\");
+             s.p.Click(IDC_CRIT_NEW);
+             s.p.TypeText(IDC_CRIT_NEWPATH, "T:\\crit");
+         },
+         {OwnedElsewhere("T:\\theirs"), scene::kUnsuccessful},
+         {kSection, kWprocess, "criteria=T:\\crit"},
+         std::vector<std::string>{"+ T:\\crit\\"} + CriteriaCopies("T:\\crit")},
 
         // Nothing goes to the root of the current drive (C:\) instead.
         {"the criteria tree with no selection",

@@ -171,6 +171,46 @@ bool LinkToDevice(const std::string &path, const std::string &device)
     return !folder.empty() && UnixShell("ln -s " + device + " '" + folder + "/" + BaseName(path) + "'", 10000);
 }
 
+namespace {
+
+std::string UnixArgs(const std::vector<std::string> &paths)
+{
+    std::string out;
+    for (const std::string &p : paths)
+        out += " '" + UnixName(p) + "'";
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> UnixModes(const std::vector<std::string> &paths)
+{
+    char tmp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tmp);
+    std::string out = std::string(tmp) + "scene-modes.txt";
+    std::vector<std::string> modes;
+    std::string text;
+    if (UnixShell("stat -c %a" + UnixArgs(paths) + " > '" + UnixName(out) + "'", 10000))
+        text = rig::ReadFile(out);
+    DeleteFileA(out.c_str());
+    for (size_t at = 0; modes.size() < paths.size(); ) {
+        size_t end = text.find('\n', at);
+        modes.push_back(end == std::string::npos ? "?" : text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return modes;
+}
+
+bool ChangeUnix(const std::string &command, const std::vector<std::string> &paths)
+{
+    return UnixShell(command + UnixArgs(paths), 10000);
+}
+
+bool OthersMayWrite(const std::string &mode)
+{
+    return mode.size() != 3 || ((mode[2] - '0') & 2);
+}
+
 void RemoveBigTree(const std::string &folder)
 {
     if (!rig::RemoveUnixTree(folder))

@@ -167,6 +167,16 @@ std::vector<std::string> Sorted(std::vector<std::string> lines);
 // disk. Scrub removes it.
 bool LinkToDevice(const std::string &path, const std::string &device);
 
+// The Unix mode of each path as octal digits ("750"), "?" where it cannot be read: Wine makes
+// a descriptor given to a folder or file into its mode. ChangeUnix runs a command such as
+// "chmod 777" or "chown 4321" on paths.
+std::vector<std::string> UnixModes(const std::vector<std::string> &paths);
+bool ChangeUnix(const std::string &command, const std::vector<std::string> &paths);
+// Whether a mode lets other users write (its last digit has 2). Wine gives the group digit the
+// rights of entries whose SIDs the running token holds (Administrators among them), and the
+// last digit what is left for everyone else.
+bool OthersMayWrite(const std::string &mode);
+
 // Empties the rig's drives (names of any length or code page, links to devices), removes
 // C:\quillmar and the settings file: before and after every test.
 void Scrub();

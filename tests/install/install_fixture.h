@@ -34,6 +34,18 @@ constexpr const char *kSourceUnusable =
     "ERROR|Nothing was installed: the name of the folder that holds the installation files cannot be used on "
     "this system.\n\nCopy the files to a folder such as C:\\quillmar-setup and start install.exe there.";
 constexpr const char *kAbsent = "<absent>";
+// The refusal of a program folder that another account owns.
+inline std::string OwnedElsewhere(const std::string &dir)
+{
+    return "ERROR|" + dir + "\n\nAnother account owns this folder: the program files were not installed.";
+}
+// Makes folder dir (and its missing levels) and gives it to another Unix account, which Wine
+// reports as owned by Anonymous Logon.
+inline bool GiveAway(const std::string &dir)
+{
+    rig::MakeDirs(dir);
+    return rig::UnixShell("chown 4321 '" + rig::UnixName(dir) + "'", 10000);
+}
 
 // Each product file's bytes tell where it came from, over several blocks of 4 KiB, so that
 // every read-back of a copy reads more than one.

@@ -3,8 +3,102 @@
 // blank is seen as written), the folders created and the bytes copied.
 #include "install_fixture.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 namespace it {
 namespace {
+
+// ---- the permissions that the program asks for ----
+
+// A descriptor's DACL in words, decoded with the platform's own functions: "protected" or "NOT
+// PROTECTED", then each entry as "<SID> <rights> <inheritance>", the SID in its SDDL alias where
+// it has one. An entry that lets Users, Authenticated Users or Everyone write says so.
+std::string DescribeDacl(bool isProtected, PACL dacl)
+{
+    if (dacl == NULL)
+        return "no DACL: everyone may do anything";
+    std::string out = isProtected ? "protected" : "NOT PROTECTED";
+    ACL_SIZE_INFORMATION info = {};
+    GetAclInformation(dacl, &info, sizeof info, AclSizeInformation);
+    for (DWORD i = 0; i < info.AceCount; i++) {
+        void *ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) {
+            out += "; unreadable entry";
+            continue;
+        }
+        const ACE_HEADER *h = (const ACE_HEADER *)ace;
+        const ACCESS_ALLOWED_ACE *allowed = (const ACCESS_ALLOWED_ACE *)ace;
+        char *sidText = nullptr;
+        ConvertSidToStringSidA((PSID)&allowed->SidStart, &sidText);
+        std::string sid = sidText ? sidText : "?";
+        LocalFree(sidText);
+        const std::pair<const char *, const char *> aliases[] = {
+            {"S-1-5-18", "SYSTEM"}, {"S-1-5-32-544", "Administrators"}, {"S-1-5-32-545", "Users"},
+            {"S-1-5-11", "Authenticated Users"}, {"S-1-1-0", "Everyone"}};
+        for (const auto &a : aliases)
+            if (sid == a.first)
+                sid = a.second;
+        DWORD mask = allowed->Mask;
+        char rights[16];
+        snprintf(rights, sizeof rights, "0x%lx", (unsigned long)mask);
+        std::string r = mask == FILE_ALL_ACCESS                               ? "full control"
+                        : mask == (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE) ? "read & execute"
+                                                                              : rights;
+        std::string inherit = (h->AceFlags & OBJECT_INHERIT_ACE) ? "(OI)" : "";
+        inherit += (h->AceFlags & CONTAINER_INHERIT_ACE) ? "(CI)" : "";
+        if (h->AceFlags & ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
+            inherit += "(flags " + std::to_string(h->AceFlags) + ")";
+        out += "; " + std::string(h->AceType == ACCESS_ALLOWED_ACE_TYPE ? "" : "type " + std::to_string(h->AceType) + " ") +
+               sid + " " + r + " " + inherit;
+        const DWORD writes = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                             FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+        if (h->AceType == ACCESS_ALLOWED_ACE_TYPE && (mask & writes) &&
+            (sid == "Users" || sid == "Authenticated Users" || sid == "Everyone"))
+            out += " LETS OTHERS WRITE";
+    }
+    return out;
+}
+
+// The program group's protection as DescribeDacl gives it.
+const std::string kProtected = "protected; SYSTEM full control (OI)(CI); Administrators full control (OI)(CI); "
+                               "Users read & execute (OI)(CI)";
+
+typedef BOOL(WINAPI *CreateDirectoryAFn)(LPCSTR, LPSECURITY_ATTRIBUTES);
+typedef DWORD(WINAPI *SetNamedSecurityInfoAFn)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL);
+CreateDirectoryAFn gCreateDirectoryA;
+SetNamedSecurityInfoAFn gSetNamedSecurityInfoA;
+std::vector<std::string> gSecurityCalls;
+
+// "create PATH: inherited" without security attributes, else the descriptor described.
+BOOL WINAPI RecordCreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa)
+{
+    std::string what = "inherited";
+    if (sa != NULL && sa->lpSecurityDescriptor == NULL) {
+        what = "attributes without a descriptor";
+    } else if (sa != NULL) {
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision;
+        BOOL present = FALSE, defaulted;
+        PACL dacl = NULL;
+        GetSecurityDescriptorControl(sa->lpSecurityDescriptor, &control, &revision);
+        GetSecurityDescriptorDacl(sa->lpSecurityDescriptor, &present, &dacl, &defaulted);
+        what = present ? DescribeDacl((control & SE_DACL_PROTECTED) != 0, dacl) : "no DACL given";
+    }
+    gSecurityCalls.push_back(std::string("create ") + path + ": " + what);
+    return gCreateDirectoryA(path, sa);
+}
+
+// "protect PATH: ..." for a DACL set on a file or folder.
+DWORD WINAPI RecordSetNamedSecurityInfoA(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID owner,
+                                         PSID group, PACL dacl, PACL sacl)
+{
+    std::string what = type != SE_FILE_OBJECT                   ? "not a file object"
+                       : !(info & DACL_SECURITY_INFORMATION)   ? "no DACL set"
+                       : DescribeDacl((info & PROTECTED_DACL_SECURITY_INFORMATION) != 0, dacl);
+    gSecurityCalls.push_back(std::string("protect ") + name + ": " + what);
+    return gSetNamedSecurityInfoA(name, type, info, owner, group, dacl, sacl);
+}
 
 // A fresh settings file for the next row: the file gone and the profile cache forgotten.
 void ForgetSettings()
@@ -15,7 +109,8 @@ void ForgetSettings()
 
 class Kinds : public InstallTest {
 protected:
-    // Runs one kind from zero counts, as an OK starts; returns SaveToBatFile's result.
+    // Runs one kind from zero counts, as an OK starts; returns SaveToBatFile's result. The
+    // program's calls that give folders and files their permissions are in `calls`.
     int Run(int myDir, int kind)
     {
         ForgetSettings();
@@ -23,26 +118,69 @@ protected:
         InstallErrCount = 0;
         NumCopiesMade = 0;
         NumSettingsMade = 0;
-        return SaveToBatFile(dlg, myDir, kind);
+        gSecurityCalls.clear();
+        gCreateDirectoryA = (CreateDirectoryAFn)rig::HookImport("CreateDirectoryA", (void *)RecordCreateDirectoryA);
+        gSetNamedSecurityInfoA = (SetNamedSecurityInfoAFn)rig::HookImportFrom(
+            "advapi32.dll", "SetNamedSecurityInfoA", (void *)RecordSetNamedSecurityInfoA);
+        EXPECT_TRUE(gCreateDirectoryA && gSetNamedSecurityInfoA) << "the calls cannot be watched";
+        int result = SaveToBatFile(dlg, myDir, kind);
+        rig::HookImport("CreateDirectoryA", (void *)gCreateDirectoryA);
+        rig::HookImportFrom("advapi32.dll", "SetNamedSecurityInfoA", (void *)gSetNamedSecurityInfoA);
+        calls = gSecurityCalls;
+        return result;
     }
+    std::vector<std::string> calls;
 };
+
+// The lines of `calls` for the program group's three files in dir, each protected.
+std::vector<std::string> FilesProtected(const std::string &dir)
+{
+    std::vector<std::string> out;
+    for (const std::string &name : kProgramFiles)
+        out.push_back("protect " + dir + "\\" + name + ": " + kProtected);
+    return out;
+}
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
 {
     StartReady();
     rig::MakeDirs("T:\\progs\\bin");
+    // Every folder that the group makes, and every file it copies, is made or set for
+    // administrators alone; an existing folder that the group makes its own (the default, a
+    // typed last level) is set so too, one picked in the tree is left as it is.
+    const std::string made = ": " + kProtected;
     struct Row {
         int kind;
         const char *where;     // the tree folder (109) or the typed text (111)
         const char *help;      // exactly as stored
         const char *dest;
+        std::vector<std::string> calls;
     } rows[] = {
-        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir},
-        {IDC_PROG_EXISTING, "T:\\progs", "T:\\progs\\userhelp.hlp ", "T:\\progs"},
-        {IDC_PROG_EXISTING, "T:\\progs\\bin", "T:\\progs\\bin\\userhelp.hlp ", "T:\\progs\\bin"},
+        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir,
+         std::vector<std::string>{"create c:\\quillmar" + made} + FilesProtected("c:\\quillmar")},
+        // Now there, from the row before: an older installation.
+        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir,
+         std::vector<std::string>{"create c:\\quillmar" + made, "protect c:\\quillmar" + made} +
+             FilesProtected("c:\\quillmar")},
+        {IDC_PROG_EXISTING, "T:\\progs", "T:\\progs\\userhelp.hlp ", "T:\\progs", FilesProtected("T:\\progs")},
+        {IDC_PROG_EXISTING, "T:\\progs\\bin", "T:\\progs\\bin\\userhelp.hlp ", "T:\\progs\\bin",
+         FilesProtected("T:\\progs\\bin")},
         // A drive root keeps its backslash: the value has two in a row.
-        {IDC_PROG_EXISTING, "T:\\", "T:\\\\userhelp.hlp ", "T:\\"},
-        {IDC_PROG_NEW, "T:\\new\\\\prog\\", "T:\\new\\prog\\userhelp.hlp", "T:\\new\\prog"},
+        {IDC_PROG_EXISTING, "T:\\", "T:\\\\userhelp.hlp ", "T:\\", FilesProtected("T:\\")},
+        {IDC_PROG_NEW, "T:\\new\\\\prog\\", "T:\\new\\prog\\userhelp.hlp", "T:\\new\\prog",
+         std::vector<std::string>{"create T:\\new" + made, "create T:\\new\\prog" + made} +
+             FilesProtected("T:\\new\\\\prog")},
+        // A typed folder that exists: its level above is left as it is, the folder is set.
+        {IDC_PROG_NEW, "T:\\progs\\bin", "T:\\progs\\bin\\userhelp.hlp", "T:\\progs\\bin",
+         std::vector<std::string>{"create T:\\progs" + made, "create T:\\progs\\bin" + made,
+                                  "protect T:\\progs\\bin" + made} +
+             FilesProtected("T:\\progs\\bin")},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(std::string("kind ") + std::to_string(r.kind) + " at \"" + r.where + "\"");
@@ -54,6 +192,7 @@ TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
         int result = Run(r.kind == IDC_PROG_NEW ? 0 : IDC_PROG_DIR, r.kind);
 
         EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[QUILLMAR]", std::string("help=") + r.help}));
+        EXPECT_EQ(calls, r.calls);
         EXPECT_NE(result, 0) << "the last copy's result";
         EXPECT_EQ(InstallErrCount, 0);
         EXPECT_EQ(Boxes(), std::vector<std::string>{});
@@ -68,16 +207,19 @@ TEST_F(Kinds, CriteriaKindsRecordTheirFolderAndCopyTheTwoFiles)
 {
     StartReady();
     rig::MakeDirs("T:\\crit");
+    // Users edit these files: their folders and copies keep what they inherit.
     struct Row {
         int kind;
         const char *where;
         const char *criteria;
         const char *dest;
+        std::vector<std::string> calls;
     } rows[] = {
-        {IDC_CRIT_EXISTING, "T:\\crit", "T:\\crit", "T:\\crit"},
-        {IDC_CRIT_EXISTING, "T:\\", "T:\\", "T:\\"},
+        {IDC_CRIT_EXISTING, "T:\\crit", "T:\\crit", "T:\\crit", {}},
+        {IDC_CRIT_EXISTING, "T:\\", "T:\\", "T:\\", {}},
         // As typed, less the closing backslashes: the inner run stays in the value.
-        {IDC_CRIT_NEW, "T:\\new\\\\crit\\\\", "T:\\new\\\\crit", "T:\\new\\crit"},
+        {IDC_CRIT_NEW, "T:\\new\\\\crit\\\\", "T:\\new\\\\crit", "T:\\new\\crit",
+         {"create T:\\new: inherited", "create T:\\new\\crit: inherited"}},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(std::string("kind ") + std::to_string(r.kind) + " at \"" + r.where + "\"");
@@ -89,6 +231,7 @@ TEST_F(Kinds, CriteriaKindsRecordTheirFolderAndCopyTheTwoFiles)
         int result = Run(r.kind == IDC_CRIT_NEW ? 0 : IDC_CRIT_DIR, r.kind);
 
         EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[QUILLMAR]", std::string("criteria=") + r.criteria}));
+        EXPECT_EQ(calls, r.calls);
         EXPECT_NE(result, 0);
         EXPECT_EQ(InstallErrCount, 0);
         EXPECT_EQ(Boxes(), std::vector<std::string>{});

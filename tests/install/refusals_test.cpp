@@ -49,6 +49,7 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         const char *absentKey;   // the refused group's key, never written
         bool progInstalled;
         bool critInstalled;
+        bool defaultDirThere = false;   // the default folder, there before and after
     } rows[] = {
         {"invalid typed program path",
          [](HWND d) { rig::SetRadio(d, IDC_PROG_NEW); },   // the template's text
@@ -68,6 +69,11 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         {"editor tree without a selection",
          [](HWND d) { NoTreeLine(d, IDC_EDITOR_DIR); },
          {kNoTreeLine, kUnsuccessful}, "wprocess", true, true},
+        // Made by another user before the installation: whoever owns it could change the
+        // program that administrators run from it.
+        {"the default folder owned by another account",
+         [](HWND) { ASSERT_TRUE(GiveAway(kDefaultDir)); },
+         {OwnedElsewhere("c:\\quillmar"), kUnsuccessful}, "help", false, true, true},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -89,7 +95,8 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         if (r.progInstalled) {
             EXPECT_TRUE(CopiedTo(kDefaultDir, kProgramFiles));
         } else {
-            EXPECT_FALSE(rig::DirExists(kDefaultDir));
+            EXPECT_EQ(FilesIn(kDefaultDir), std::vector<std::string>{});
+            EXPECT_EQ(rig::DirExists(kDefaultDir), r.defaultDirThere);
         }
         if (r.critInstalled) {
             EXPECT_TRUE(CopiedTo("T:\\crit", kCriteriaFiles));
