@@ -162,8 +162,6 @@ static LRESULT CALLBACK ListTipProc(HWND hWnd, UINT message, WPARAM wParam, LPAR
 // subclassed with the wide functions. Each returns the same procedure, the class's own.
 void InitListTips(HWND hDlg)
 {
-    gTipList = NULL;
-    gMoveList = NULL;
     gTip = CreateWindowExW(WS_EX_NOACTIVATE, L"LISTBOX", NULL, WS_POPUP | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, hDlg,
                            NULL, hInst, NULL);
     static const short kLists[] = {IDC_PROG_DIR,  IDC_PROG_FILE,  IDC_CRIT_DIR,
