@@ -353,10 +353,10 @@ TEST_F(Installation, OkWithoutAnEditorFileWarnsAndWritesNothing)
 void ExpectTipOver(const rig::InstallerProcess &p, int listId, int line, bool inPlace = true)
 {
     SCOPED_TRACE("the tip over line " + std::to_string(line) + " of list " + std::to_string(listId));
-    HWND tip = p.Tip(), list = GetDlgItem(p.dialog(), listId);
+    HWND list = GetDlgItem(p.dialog(), listId);
     ASSERT_TRUE(rig::InstallerProcess::Steady([&] { return p.TipText() == p.ListLine(listId, line); }))
         << "tip: \"" << p.TipText() << "\", line: \"" << p.ListLine(listId, line) << "\"";
-    tip = p.Tip();
+    HWND tip = p.Tip();
     ASSERT_TRUE(tip != NULL);
     RECT r, at = p.LineRect(listId, line), work;
     GetWindowRect(tip, &r);
@@ -381,6 +381,25 @@ void ExpectTipOver(const rig::InstallerProcess &p, int listId, int line, bool in
     EXPECT_NE(GetForegroundWindow(), tip);
 }
 
+// The pixels of a rectangle of the screen, row by row.
+std::vector<COLORREF> Pixels(const RECT &r)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    std::vector<COLORREF> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(NULL, screen);
+    return out;
+}
+
 // The step of the scenario that expects the tip (a trace with its line).
 #define EXPECT_TIP_OVER(...)                \
     do {                                    \
@@ -396,8 +415,9 @@ bool NoTip(const rig::InstallerProcess &p)
 // Lines that their lists cut show whole in a tip, under the real pointer and the keyboard:
 // folders at a root and five levels down, a file. Clicks reach the lines through the tips, and
 // what they select and open is what is installed into. No tip for a line that fits, nor once
-// the pointer has left, the list scrolled or was refilled, the selection moved to a short line
-// or the dialog moved; near the screen's right edge the tip stays inside the work area.
+// the pointer has left, the list scrolled, was refilled or lost the focus, the selection moved
+// to a short line or the dialog moved; near the screen's right edge the tip stays inside the
+// work area.
 TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
 {
     const std::string long60 = "Quite a long folder name, sixty characters in all, to see it";
@@ -426,6 +446,13 @@ TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
             EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
             p.PointAt(IDC_CRIT_DIR, lineCrit);
             EXPECT_TRUE(NoTip(p)) << "a tip over \" crit\", which fits: " << p.TipText();
+            // Over the list, the tip shows the line as the list draws it: the same font, colours
+            // and text origin, pixel for pixel.
+            const RECT inList = p.LineRect(IDC_CRIT_DIR, lineLong);
+            const std::vector<COLORREF> drawnByTheList = Pixels(inList);
+            p.PointAt(IDC_CRIT_DIR, lineLong);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            EXPECT_TRUE(drawnByTheList == Pixels(inList)) << "the tip does not draw the line as its list does";
             p.PointAt(IDC_CRIT_DIR, linePf);
             EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
             p.PointAway();
@@ -450,6 +477,12 @@ TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
             // selection is on a line that fits, and none after Enter refilled the tree.
             p.PointAway();
             EXPECT_TRUE(NoTip(p));
+            p.PressKey(IDC_CRIT_DIR, VK_UP);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+            p.PressKey(IDC_CRIT_FILE, VK_HOME);
+            EXPECT_TRUE(NoTip(p)) << "a tip after the tree lost the focus";
+            p.PressKey(IDC_CRIT_DIR, VK_DOWN);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
             p.PressKey(IDC_CRIT_DIR, VK_UP);
             EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
             p.PressKey(IDC_CRIT_DIR, VK_UP);
