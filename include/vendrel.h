@@ -67,6 +67,10 @@ void PartialFillDirBox(HWND hDlg, int DirBoxNum);
 char *GetThePath(int ListBoxNum, HWND hDlg);
 void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum);
 void ClearFileBox(HWND hDlg, int FileBoxNum);
+// The tip that shows a line cut by its list whole: made with the dialog, its six lists then
+// watched for it; hidden at every refill of a list and when the dialog moves.
+void InitListTips(HWND hDlg);
+void HideListTip(void);
 
 /* ---- Installation ---- */
 

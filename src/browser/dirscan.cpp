@@ -42,6 +42,7 @@ void DirScanEnd(DirScan *scan)
 
 void ListFillStart(HWND hList)
 {
+    HideListTip();
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
 }
 

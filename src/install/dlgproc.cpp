@@ -15,6 +15,7 @@ static void FillGroup(HWND hDlg, int group)
 
 void InitInstallerControls(HWND hDlg)
 {
+    InitListTips(hDlg);
     FindDrives(FloppyDrives, HardDrives);
     NumDrives = (int)(StrLengthN(FloppyDrives, sizeof FloppyDrives - 1) +
                       StrLengthN(HardDrives, sizeof HardDrives - 1));

@@ -111,7 +111,9 @@ INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
         return 1;
 
     case WM_MOVE:
-        // Wherever the dialog was moved to, it goes back onto the main window.
+        // Wherever the dialog was moved to, it goes back onto the main window, and no tip
+        // stays behind where a line was.
+        HideListTip();
         GetWindowRect(hWndMain, &wrect);
         MoveWindow(hDlg, wrect.left, wrect.top,
                    wrect.right - wrect.left, wrect.bottom - wrect.top, TRUE);

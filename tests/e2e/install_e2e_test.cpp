@@ -427,4 +427,185 @@ TEST_F(Installation, OkWithoutAnEditorFileWarnsAndWritesNothing)
     EXPECT_EQ(o.exitStatus, 0);
 }
 
+// The tip over line `line` of list listId, which the list cuts: its whole text, drawn with the
+// list's font and as selected exactly when the line is; laid over the line where the screen has
+// room (inPlace); owned by the dialog and just above it; never the focus, never active.
+void ExpectTipOver(const rig::InstallerProcess &p, int listId, int line, bool inPlace = true)
+{
+    SCOPED_TRACE("the tip over line " + std::to_string(line) + " of list " + std::to_string(listId));
+    HWND list = GetDlgItem(p.dialog(), listId);
+    ASSERT_TRUE(rig::InstallerProcess::Steady([&] { return p.TipText() == p.ListLine(listId, line); }))
+        << "tip: \"" << p.TipText() << "\", line: \"" << p.ListLine(listId, line) << "\"";
+    HWND tip = p.Tip();
+    ASSERT_TRUE(tip != NULL);
+    RECT r, at = p.LineRect(listId, line), work;
+    GetWindowRect(tip, &r);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(r.left >= work.left && r.right <= work.right && r.top >= work.top && r.bottom <= work.bottom)
+        << "tip " << r.left << "," << r.top << " - " << r.right << "," << r.bottom << " outside the work area";
+    EXPECT_EQ(r.bottom - r.top, at.bottom - at.top);
+    EXPECT_GT(r.right - r.left, at.right - at.left) << "a tip no wider than its list";
+    if (inPlace) {
+        EXPECT_EQ(r.left, at.left);
+        EXPECT_EQ(r.top, at.top);
+    }
+    EXPECT_EQ(SendMessageW(tip, WM_GETFONT, 0, 0), SendMessageW(list, WM_GETFONT, 0, 0));
+    EXPECT_EQ(SendMessageW(tip, LB_GETCURSEL, 0, 0), p.ListSel(listId) == line ? 0 : LB_ERR) << "drawn as selected";
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), p.dialog());
+    EXPECT_EQ(GetWindow(tip, GW_HWNDNEXT), p.dialog()) << "the tip is not just above the dialog";
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(p.threadId(), &gui));
+    EXPECT_NE(gui.hwndFocus, tip) << "the tip took the focus";
+    EXPECT_NE(gui.hwndActive, tip) << "the tip is active";
+    EXPECT_NE(GetForegroundWindow(), tip);
+}
+
+// The pixels of a rectangle of the screen, row by row.
+std::vector<COLORREF> Pixels(const RECT &r)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(NULL), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    std::vector<COLORREF> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(NULL, screen);
+    return out;
+}
+
+// The step of the scenario that expects the tip (a trace with its line).
+#define EXPECT_TIP_OVER(...)                \
+    do {                                    \
+        SCOPED_TRACE("expected a tip here"); \
+        ExpectTipOver(__VA_ARGS__);         \
+    } while (0)
+
+bool NoTip(const rig::InstallerProcess &p)
+{
+    return rig::InstallerProcess::Steady([&] { return p.Tip() == NULL; });
+}
+
+// Lines that their lists cut show whole in a tip, under the real pointer and the keyboard:
+// folders at a root and five levels down, a file. Clicks reach the lines through the tips, and
+// what they select and open is what is installed into. No tip for a line that fits, nor once
+// the pointer has left, the list scrolled, was refilled or lost the focus, the selection moved
+// to a short line or the dialog moved; near the screen's right edge the tip stays inside the
+// work area.
+TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
+{
+    const std::string long60 = "Quite a long folder name, sixty characters in all, to see it";
+    const std::string pf = "Program Files (x86)";
+    const std::string deep = "T:\\d1\\d2\\d3\\d4\\Microsoft VS Code";
+    const std::string longFile = "A text editor with a name too long for its list.exe";
+    Case c = {
+        "tips over cut lines",
+        [=] {
+            for (const std::string &d : {"T:\\" + long60, "T:\\" + pf, deep + "\\sub", std::string("T:\\crit")})
+                MakeDirs(d);
+            for (int i = 1; i <= 6; ++i)
+                MakeDirs("T:\\s" + std::to_string(i));
+            scene::Write("T:\\tools\\" + longFile, "another editor");
+        },
+        [=](Session &s) {
+            rig::InstallerProcess &p = s.p;
+            EXPECT_TRUE(p.BrowseTo(IDC_CRIT_DIR, "T:\\"));
+            const int lineLong = p.FindLine(IDC_CRIT_DIR, " " + long60), linePf = p.FindLine(IDC_CRIT_DIR, " " + pf);
+            const int lineCrit = p.FindLine(IDC_CRIT_DIR, " crit"), lineD1 = p.FindLine(IDC_CRIT_DIR, " d1");
+            ASSERT_EQ(lineD1 + 1, linePf);
+            ASSERT_EQ(linePf + 1, lineLong);
+
+            // The pointer: a tip over each cut line, none over one that fits or once it left.
+            p.PointAt(IDC_CRIT_DIR, lineLong);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            p.PointAt(IDC_CRIT_DIR, lineCrit);
+            EXPECT_TRUE(NoTip(p)) << "a tip over \" crit\", which fits: " << p.TipText();
+            // Over the list, the tip shows the line as the list draws it: the same font, colours
+            // and text origin, pixel for pixel.
+            const RECT inList = p.LineRect(IDC_CRIT_DIR, lineLong);
+            const std::vector<COLORREF> drawnByTheList = Pixels(inList);
+            p.PointAt(IDC_CRIT_DIR, lineLong);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            EXPECT_TRUE(drawnByTheList == Pixels(inList)) << "the tip does not draw the line as its list does";
+            p.PointAt(IDC_CRIT_DIR, linePf);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+            p.PointAway();
+            EXPECT_TRUE(NoTip(p)) << "a tip once the pointer left the list";
+            p.PointAt(IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
+            EXPECT_TIP_OVER(p, IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
+
+            // A click through the tip selects the line beneath; the wheel scrolls the list,
+            // which has the focus now, and takes the tip away.
+            p.PointAt(IDC_CRIT_DIR, lineLong);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            p.PointerClick();
+            EXPECT_TRUE(rig::InstallerProcess::Until([&] { return p.ListSel(IDC_CRIT_DIR) == lineLong; }))
+                << "the click did not reach the line beneath the tip";
+            p.PointAt(IDC_CRIT_DIR, linePf);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+            p.Wheel();
+            EXPECT_TRUE(NoTip(p)) << "a tip after a scroll";
+            EXPECT_GT(SendDlgItemMessageW(p.dialog(), IDC_CRIT_DIR, LB_GETTOPINDEX, 0, 0), 0) << "no scroll";
+
+            // The keyboard: a tip over the selected line while it is cut, none once the
+            // selection is on a line that fits, and none after Enter refilled the tree.
+            p.PointAway();
+            EXPECT_TRUE(NoTip(p));
+            p.PressKey(IDC_CRIT_DIR, VK_UP);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+            p.PressKey(IDC_CRIT_FILE, VK_HOME);
+            EXPECT_TRUE(NoTip(p)) << "a tip after the tree lost the focus";
+            p.PressKey(IDC_CRIT_DIR, VK_DOWN);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            p.PressKey(IDC_CRIT_DIR, VK_UP);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+            p.PressKey(IDC_CRIT_DIR, VK_UP);
+            EXPECT_TRUE(NoTip(p)) << "a tip after the selection moved to \" d1\"";
+            p.PressKey(IDC_CRIT_DIR, VK_DOWN);
+            p.PressKey(IDC_CRIT_DIR, VK_DOWN);
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+            p.PressKey(IDC_CRIT_DIR, VK_RETURN);
+            EXPECT_EQ(p.ListLine(IDC_CRIT_DIR, 1), " " + long60);
+            EXPECT_TRUE(NoTip(p)) << "a tip after the tree was refilled";
+
+            // A double-click through the tip at depth 5 opens that folder.
+            p.Click(IDC_PROG_EXISTING);
+            EXPECT_TRUE(p.BrowseTo(IDC_PROG_DIR, deep));
+            p.PointAt(IDC_PROG_DIR, 5);
+            EXPECT_TIP_OVER(p, IDC_PROG_DIR, 5);
+            p.PointerClick(2);
+            EXPECT_TRUE(rig::InstallerProcess::Until([&] { return p.ListCount(IDC_PROG_DIR) == 7; }))
+                << "the double-click did not open the line beneath the tip";
+            EXPECT_EQ(p.ListSel(IDC_PROG_DIR), 5);
+
+            // The dialog moves: the tip goes. Near the right edge, the tip stays on the screen.
+            p.PointAt(IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
+            EXPECT_TIP_OVER(p, IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
+            RECT work, main, list;
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+            GetWindowRect(p.mainWindow(), &main);
+            GetWindowRect(GetDlgItem(p.dialog(), IDC_EDITOR_FILE), &list);
+            SetWindowPos(p.mainWindow(), NULL, main.left + work.right - 60 - list.right, main.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            p.Settle();
+            EXPECT_TRUE(NoTip(p)) << "a tip after the dialog moved";
+            p.PointAt(IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
+            EXPECT_TIP_OVER(p, IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile), false);
+            RECT tip;
+            GetWindowRect(p.Tip(), &tip);
+            EXPECT_LT(tip.left, p.LineRect(IDC_EDITOR_FILE, 0).left) << "the tip was not shifted left";
+            p.PointAway();
+        },
+        {scene::kComplete},
+        {kSection, kWprocess, "help=" + deep + "\\userhelp.hlp ", "criteria=T:\\" + long60, kInstall},
+        ProgramCopies(deep) + CriteriaCopies("T:\\" + long60) + SourceRemoved()};
+    scene::Check(c);
+}
+
 }  // namespace

@@ -421,6 +421,88 @@ void InstallerProcess::ClearSelection(int listId)
     SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, (WPARAM)-1, 0);
 }
 
+void InstallerProcess::PointAt(int listId, int index)
+{
+    // There, and one pixel on a moment later: the pointer comes to rest as a hand leaves it.
+    RECT r = LineRect(listId, index);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Sleep(100);
+    SetCursorPos((r.left + r.right) / 2 + 1, (r.top + r.bottom) / 2);
+}
+
+void InstallerProcess::PointAway()
+{
+    // Between the criteria column's black line and its frame: the dialog itself.
+    RECT r;
+    GetWindowRect(GetDlgItem(dlg_, IDOK), &r);
+    SetCursorPos(r.left - 8, r.top - 8);
+}
+
+void InstallerProcess::PointerClick(int clicks)
+{
+    for (int i = 0; i < clicks; ++i) {
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    }
+}
+
+void InstallerProcess::Wheel() { mouse_event(MOUSEEVENTF_WHEEL, 0, 0, (DWORD)-WHEEL_DELTA, 0); }
+
+RECT InstallerProcess::LineRect(int listId, int index) const
+{
+    HWND list = GetDlgItem(dlg_, listId);
+    RECT r;
+    GetClientRect(list, &r);
+    int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    r.top = (index - (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0)) * height;
+    r.bottom = r.top + height;
+    MapWindowPoints(list, NULL, (POINT *)&r, 2);
+    return r;
+}
+
+HWND InstallerProcess::Tip() const
+{
+    for (HWND w = GetTopWindow(NULL); w != NULL; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == pi_.dwProcessId && IsWindowVisible(w) && ClassOf(w) == "ListBox")
+            return w;
+    }
+    return NULL;
+}
+
+std::string InstallerProcess::TipText() const
+{
+    HWND tip = Tip();
+    if (tip == NULL)
+        return "";
+    LRESULT len = SendMessageW(tip, LB_GETTEXTLEN, 0, 0);
+    if (len == LB_ERR)
+        return "(a tip without a line)";
+    std::wstring buf(len + 1, L'\0');
+    SendMessageW(tip, LB_GETTEXT, 0, (LPARAM)&buf[0]);
+    return Narrow(buf.c_str());
+}
+
+bool InstallerProcess::Until(const std::function<bool()> &done, DWORD ms)
+{
+    for (DWORD waited = 0;; waited += 20) {
+        if (done())
+            return true;
+        if (waited >= ms)
+            return false;
+        Sleep(20);
+    }
+}
+
+bool InstallerProcess::Steady(const std::function<bool()> &done)
+{
+    if (!Until(done))
+        return false;
+    Sleep(300);
+    return Until(done);
+}
+
 // A click: the button takes the focus, as under the mouse, before the dialog hears of it.
 void InstallerProcess::PressOk() { Click(IDOK); }
 

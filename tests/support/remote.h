@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,6 +90,26 @@ public:
     void PressCancel();
     // Waits until the dialog has handled everything posted to it so far (or a box is up).
     void Settle();
+
+    // The real pointer, as a user moves it (the installer sees the moves and clicks of the
+    // window system, not messages sent to it). PointAt puts it in the middle of line index of
+    // list listId, which must be in view; PointAway over the dialog, clear of every list.
+    void PointAt(int listId, int index);
+    void PointAway();
+    void PointerClick(int clicks = 1);   // the left button, clicks times where the pointer is
+    void Wheel();                        // one notch of the wheel towards the user
+    // The screen rectangle of line index of list listId, as the list lays it out.
+    RECT LineRect(int listId, int index) const;
+    // The tip that the installer shows over a line cut by its list: null when none is visible.
+    HWND Tip() const;
+    std::string TipText() const;   // "" when none is visible
+    // Waits up to ms until done() holds; whether it does.
+    static bool Until(const std::function<bool()> &done, DWORD ms = 5000);
+    // Until done() holds, and holds again after the moves that the window system makes up when
+    // a window comes or goes under the pointer (which Wine may give at the pointer's last place
+    // before a jump) have passed.
+    static bool Steady(const std::function<bool()> &done);
+    DWORD threadId() const { return pi_.dwThreadId; }
 
 private:
     void Notify(int id, int code);
