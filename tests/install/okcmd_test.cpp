@@ -186,10 +186,12 @@ TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
         EXPECT_EQ(SettingsWithoutHelpBlank(), settings);
         for (const std::vector<std::string> *group : {&kProgramFiles, &kCriteriaFiles}) {
             for (const std::string &name : *group) {
-                if (name != r.missing)
+                if (name != r.missing) {
                     EXPECT_TRUE(SourceHas({name}));
-                if (name != spoilt)
+                }
+                if (name != spoilt) {
                     EXPECT_TRUE(CopiedTo(group == &kProgramFiles ? progDir : "T:\\crit", {name}));
+                }
             }
         }
         rig::StopInstaller();
