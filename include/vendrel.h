@@ -80,7 +80,7 @@ constexpr int kProgTypedChars = kPathSize - 1;
 constexpr int kCritTypedChars = 79;
 
 extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
-extern int NumCopiesMade;       // the copies of the current OK, each read back; 0 at its start
+extern int NumFailedFiles;      // the files of the current OK that failed, each named in its outcome; 0 at its start
 extern int NumSettingsMade;     // the locations it recorded in QUILLMAR.INI, read back; 0 at its start
 
 // The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every

@@ -4,6 +4,7 @@
 #include "vendrel.h"
 
 #include "pathcore.h"
+#include "replace.h"
 #include "settings.h"
 #include "strbuf.h"
 
@@ -51,7 +52,7 @@ INT_PTR OkCommand(HWND hDlg)
     char EditorDir[kPathSize];
 
     InstallErrCount = 0;
-    NumCopiesMade = 0;
+    NumFailedFiles = 0;
     NumSettingsMade = 0;
 
     // Without a source folder that the program can name exactly, a copy would take another
@@ -107,10 +108,12 @@ INT_PTR OkCommand(HWND hDlg)
     // before any source file goes.
     ConfirmSettings();
     if (InstallErrCount != 0) {
-        // The source files stay, so that the user can try again.
-        MessageBoxA(hDlg,
-                    "Installation unsuccessful.\n\nOne or more file/s not copied\nto their destination.",
-                    "Quillmar", MB_OK);
+        // The source files stay, so that the user can try again; each file that failed is
+        // named, with why. (Static: the text of five long paths is more than a frame should hold.)
+        static char text[kProductFiles * 640 + 128];
+        StrCopy(text, "Installation unsuccessful.\n\nOne or more file/s not copied\nto their destination.");
+        FailureLines(text, sizeof text);
+        MessageBoxA(hDlg, text, "Quillmar", MB_OK);
         return 1;
     }
 

@@ -1,12 +1,12 @@
 // The installation of one destination group: settle its directory (the default one, the one
-// selected in its tree list, or a typed one created level by level), copy the group's files
-// there from the source folder gPath2, read each copy back, and only then record the directory
-// in the settings file. This is the only code of the installer that creates directories or
-// copies files.
+// selected in its tree list, or a typed one created level by level), install the group's files
+// there from the source folder gPath2, whole or not at all (replace.cpp), and only then record
+// the directory in the settings file. This and replace.cpp are the only code of the installer
+// that creates directories or copies files.
 //
 // A group's key ("help" or "criteria") is the product's only record of where that group went.
-// It is written once every file of the group is at its destination in this OK: a group whose
-// copies fail leaves the key as it was, so that a second OK to a folder that the files never
+// It is written once every file of the group is at its destination in this OK: a group that
+// fails leaves its folder and the key as they were, so that a second OK to a folder that the files never
 // reach does not take the record away from a working installation.
 //
 // A group that cannot be installed as the user asked (a refused typed path, a tree list with
@@ -23,6 +23,7 @@
 
 #include "pathcore.h"
 #include "protect.h"
+#include "replace.h"
 #include "settings.h"
 #include "strbuf.h"
 
@@ -44,102 +45,16 @@ static const char kDefaultDir[] = "c:\\quillmar";
 static const int kProgTypedSize = kProgTypedChars + 1;
 static const int kCritTypedSize = kCritTypedChars + 1;
 
-// The copies of the current OK, each read back by ConfirmCopies before its group is recorded
-// and any source file is deleted: the copy call's success is not enough, since on Windows a
-// file can be gone a moment after it was written (an antivirus that quarantines a new program,
-// a filter driver, a destination that drops what it accepted).
-struct CopyMade {
-    const char *Name;          // the product file's name, in gPath2
-    char Dest[kPathSize];      // where it was copied, as CopyFileA was given it
-};
-constexpr int kMaxCopies = kProductFiles;
-static CopyMade CopiesMade[kMaxCopies];
-int NumCopiesMade;
-
-// Copies gPath2\name onto destDir\name, overwriting an existing file. A copy that fails, or
-// whose source or destination name does not fit a path buffer, raises InstallErrCount and
-// does not stop the ones that follow. An unknown source folder (gPath2 empty, when the
-// current directory could not be read exactly at start-up) counts as a failure too: "\name" would
-// take a file from the root of the current drive, which a complete installation then deletes.
-// A copy made is recorded for ConfirmCopies; one that finds no room in the record (only a
-// caller that never starts an OK can make more) counts as failed, since it cannot be checked.
-// A copy made gets protection sd, when given, before it is read back.
-// Returns CopyFileA's result, FALSE for a copy not attempted.
-static BOOL CopyOneFile(const char *destDir, const char *name, PSECURITY_DESCRIPTOR sd)
-{
-    char Path[kPathSize];
-    char DestPath[kPathSize];
-
-    if (gPath2[0] == '\0' || !ComposeName(Path, gPath2, name) ||
-        !ComposeName(DestPath, destDir, name)) {
-        InstallErrCount++;
-        return FALSE;
-    }
-    BOOL copied = CopyFileA(Path, DestPath, FALSE);
-    if (!copied || NumCopiesMade < 0 || NumCopiesMade >= kMaxCopies) {
-        InstallErrCount++;
-        return copied;
-    }
-    if (sd)
-        Protect(DestPath, sd);
-    CopyMade &made = CopiesMade[NumCopiesMade++];
-    made.Name = name;
-    StrCopy(made.Dest, DestPath);
-    return copied;
-}
-
-// True when both files can be read and hold the same bytes. They are read side by side, so a
-// difference of size shows as reads of different lengths. Others may read, write or delete the
-// files meanwhile: an antivirus that scans a new file keeps it open.
-static bool SameBytes(const char *a, const char *b)
-{
-    static char buf[2][4096];
-    const char *const paths[2] = {a, b};
-    HANDLE file[2];
-    DWORD got[2] = {0, 0};
-    for (int i = 0; i < 2; i++)
-        file[i] = CreateFileA(paths[i], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, 0, NULL);
-    bool same = file[0] != INVALID_HANDLE_VALUE && file[1] != INVALID_HANDLE_VALUE;
-    do {
-        for (int i = 0; i < 2 && same; i++)
-            same = ReadFile(file[i], buf[i], sizeof buf[i], &got[i], NULL) != FALSE;
-        same = same && got[0] == got[1] && memcmp(buf[0], buf[1], got[0]) == 0;
-    } while (same && got[0] > 0);
-    for (HANDLE f : file) {
-        if (f != INVALID_HANDLE_VALUE)
-            CloseHandle(f);
-    }
-    return same;
-}
-
-// Checks the copies of the current OK from record `first` on at their destinations: a file
-// that is missing there or does not hold exactly its source's bytes raises InstallErrCount
-// like a failed copy.
-static void ConfirmCopies(int first)
-{
-    char Path[kPathSize];
-    for (int i = first < 0 ? 0 : first; i < NumCopiesMade && i < kMaxCopies; i++) {
-        const CopyMade &made = CopiesMade[i];
-        if (!ComposeName(Path, gPath2, made.Name) || !SameBytes(Path, made.Dest))
-            InstallErrCount++;
-    }
-}
-
-// Copies the group's `count` files in their order into destDir and reads them back; then, if
-// every one of them is there, records key := value. Returns the result of the last copy.
+// Installs the group's `count` files in their order into destDir, whole or not at all (see
+// replace.cpp); then, if every one of them is in place, records key := value. Returns whether
+// the group was installed.
 static BOOL InstallGroupFiles(const char *destDir, const char *const *names, size_t count, const char *key,
                               const char *value, PSECURITY_DESCRIPTOR sd)
 {
-    int errorsBefore = InstallErrCount;
-    int firstCopy = NumCopiesMade;
-    BOOL last = FALSE;
-    for (size_t i = 0; i < count; i++)
-        last = CopyOneFile(destDir, names[i], sd);
-    ConfirmCopies(firstCopy);
-    if (InstallErrCount == errorsBefore)
-        WriteInstallSetting(key, value);
-    return last;
+    if (!InstallFiles(destDir, names, count, sd))
+        return FALSE;
+    WriteInstallSetting(key, value);
+    return TRUE;
 }
 
 // value := dir\userhelp.hlp, the "help" value. The default and the existing-folder kinds end it
@@ -268,8 +183,9 @@ static int InstallKind(HWND hDlg, int MyDir, int WhichRadioButton, PSECURITY_DES
 //   110 program files into c:\quillmar          109 program files into the tree's directory
 //   111 program files into a typed directory    209 criteria files into the tree's directory
 //   210 criteria files into a typed directory
-// Returns the result of the last copy; the message box's result after a refused typed path;
-// 0 for a group refused otherwise; nonzero, doing nothing, for any other WhichRadioButton.
+// Returns nonzero when the group was installed; the message box's result after a refused typed
+// path; 0 for a group that failed or was refused otherwise; nonzero, doing nothing, for any
+// other WhichRadioButton.
 // The caller judges the installation by InstallErrCount, not by this result.
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton)
 {

@@ -55,14 +55,31 @@ std::vector<std::string> LevelsOf(const std::string &path)
 
 class Faults : public scene::EndToEnd {};
 
-// Faults of the destination: the copy or the folder is refused by the file system.
+// A file of the test's own that a planted link points to: after the run it must hold the
+// same bytes, with the same mode.
+const char *const kVictim = "C:\\qtest\\victim.txt";
+const char *const kVictimBytes = "a file of the machine's, which no installation may touch";
+void StageVictim()
+{
+    scene::Write(kVictim, kVictimBytes);
+    ASSERT_TRUE(scene::ChangeUnix("chmod 644", {kVictim}));
+}
+void ExpectVictimUntouched()
+{
+    EXPECT_EQ(scene::Read(kVictim), kVictimBytes);
+    EXPECT_EQ(scene::UnixModes({kVictim}), std::vector<std::string>{"644"});
+}
+
+// Faults of the destination: the copy or the folder is refused by the file system. A group is
+// installed whole or not at all: the folder of a group that fails holds what it held before.
 TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
 {
     ASSERT_EQ(GetDriveTypeA("Q:\\"), (UINT)DRIVE_NO_ROOT_DIR) << "Q: must not exist on the rig";
     const std::string oldBytes = "an older quillmar.exe, open in another program";
     const Case cases[] = {
-        // Held open without sharing by this process: that copy fails (error 32), the others
-        // are made. Once the file is let go, a second OK installs and empties the source.
+        // Held open without sharing by this process, as Windows holds a running program: the
+        // group is not installed (no new install.exe beside the old quillmar.exe) and the box
+        // says why. Once the file is let go, a second OK installs and empties the source.
         {"a destination file held open without sharing, then let go",
          [oldBytes] {
              MakeDirs("T:\\dst");
@@ -78,9 +95,10 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              s.Ok(1);
              CloseHandle(held);
              EXPECT_EQ(scene::Read("T:\\dst\\quillmar.exe"), oldBytes) << "the held file was left as it was";
+             EXPECT_FALSE(scene::Exists("T:\\dst\\install.exe")) << "no mix of two releases";
              EXPECT_TRUE(scene::Exists("C:\\qtest\\src\\quillmar.exe")) << "the source stays after the failure";
          },
-         {scene::kUnsuccessful, scene::kComplete},
+         {rig::Unsuccessful({{"T:\\dst\\quillmar.exe", ERROR_SHARING_VIOLATION}}), scene::kComplete},
          // The first OK recorded the criteria alone; the second adds "help" after them.
          {kSection, kWprocess, "criteria=T:\\crit", "help=T:\\dst\\userhelp.hlp ", kInstall},
          std::vector<std::string>{"* T:\\dst\\quillmar.exe", "+ T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} +
@@ -96,7 +114,9 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              s.p.TypeText(IDC_PROG_NEWPATH, "T:\\blk\\sub");
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"T:\\blk\\sub\\quillmar.exe", ERROR_PATH_NOT_FOUND},
+                             {"T:\\blk\\sub\\install.exe", ERROR_PATH_NOT_FOUND},
+                             {"T:\\blk\\sub\\userhelp.hlp", ERROR_PATH_NOT_FOUND}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
@@ -109,41 +129,79 @@ TEST_F(Faults, ADestinationThatCannotBeWrittenKeepsTheSource)
              s.p.Click(IDC_CRIT_NEW);
              s.p.TypeText(IDC_CRIT_NEWPATH, "Q:\\crit");
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"Q:\\prog\\quillmar.exe", ERROR_PATH_NOT_FOUND},
+                             {"Q:\\prog\\install.exe", ERROR_PATH_NOT_FOUND},
+                             {"Q:\\prog\\userhelp.hlp", ERROR_PATH_NOT_FOUND},
+                             {"Q:\\crit\\criteria.inc", ERROR_PATH_NOT_FOUND},
+                             {"Q:\\crit\\criteria.exc", ERROR_PATH_NOT_FOUND}})},
          {kSection, kWprocess},
          {}},
 
-        // The copy call succeeds and nothing arrives (an antivirus that quarantines the new
-        // program at once behaves alike): the copy counts as failed, the source stays.
-        {"a destination file that keeps nothing of what is copied (a link to the null device)",
+        // A folder picked in the tree that other users may change, and in it a link named
+        // install.exe to another file: the link is replaced by the new file, and what it
+        // points to keeps its bytes and its mode.
+        {"a link planted at a destination name",
          [] {
              MakeDirs("T:\\dst");
              MakeDirs("T:\\crit");
-             ASSERT_TRUE(scene::LinkToDevice("T:\\dst\\quillmar.exe", "/dev/null"));
+             ASSERT_TRUE(scene::ChangeUnix("chmod 777", {"T:\\dst"}));
+             StageVictim();
+             ASSERT_TRUE(scene::LinkTo("T:\\dst\\install.exe", kVictim));
          },
          [](Session &s) {
              s.p.Click(IDC_PROG_EXISTING);
              EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\dst"));
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+             s.Ok(1);
+             ExpectVictimUntouched();
          },
-         {scene::kUnsuccessful},
-         {kSection, kWprocess, "criteria=T:\\crit"},
-         std::vector<std::string>{"+ T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} + CriteriaCopies("T:\\crit")},
+         {scene::kComplete},
+         {kSection, kWprocess, "help=T:\\dst\\userhelp.hlp ", "criteria=T:\\crit", kInstall},
+         std::vector<std::string>{"+ T:\\dst\\quillmar.exe", "* T:\\dst\\install.exe", "+ T:\\dst\\userhelp.hlp"} +
+             CriteriaCopies("T:\\crit") + SourceRemoved()},
 
-        // The last copy of all keeps nothing, and its source holds the same few bytes as the
-        // copy before it, which a read of it may still find in memory: each copy is read back
-        // whole and by its length, so the criteria group is not recorded and the source stays.
-        {"the last copy keeps nothing (criteria.exc, with the bytes of criteria.inc)",
+        // Temporary names of an earlier OK that was cut off (a power cut): a part of a copy,
+        // and one that is now a link to another file. They do not stop the next OK, which
+        // removes them, the link itself and never what it points to.
+        {"temporary names left by an earlier OK",
          [] {
              MakeDirs("T:\\crit");
-             for (const char *name : {"criteria.inc", "criteria.exc"})
-                 scene::Write(std::string(scene::kSource) + "\\" + name, "the same criteria\r\n");
-             ASSERT_TRUE(scene::LinkToDevice("T:\\crit\\criteria.exc", "/dev/null"));
+             scene::Write("T:\\crit\\~qm0001.tmp", std::string(5000, 'x'));
+             StageVictim();
+             ASSERT_TRUE(scene::LinkTo("T:\\crit\\~qm00A0.tmp", kVictim));
          },
-         [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
-         {scene::kUnsuccessful},
-         {kSection, kWprocess, kDefaultHelp},
-         kDefaultCopies + std::vector<std::string>{"+ T:\\crit\\criteria.inc (19 bytes)"}},
+         [](Session &s) {
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+             s.Ok(1);
+             ExpectVictimUntouched();
+         },
+         {scene::kComplete},
+         {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall},
+         kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved() +
+             std::vector<std::string>{"- T:\\crit\\~qm0001.tmp", "- T:\\crit\\~qm00A0.tmp"}},
+
+        // An upgrade on a drive that cannot take the new quillmar.exe beside the old one: the
+        // older installation stays whole, and the box says what to do.
+        {"an upgrade on a small drive",
+         [] {
+             MakeDirs("T:\\Q");
+             MakeDirs("T:\\crit");
+             ASSERT_TRUE(scene::SmallDisk("T:\\Q", 112));
+             scene::Write("T:\\Q\\quillmar.exe", std::string(40011, 'o'));
+             scene::Write("T:\\Q\\install.exe", "an older install.exe");
+             scene::Write("T:\\Q\\userhelp.hlp", "an older userhelp.hlp");
+             scene::Write(std::string(scene::kSource) + "\\quillmar.exe", std::string(300000, 'n'));
+         },
+         [](Session &s) {
+             s.p.Click(IDC_PROG_EXISTING);
+             EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "T:\\Q"));
+             EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
+             s.Ok(1);
+             EXPECT_EQ(scene::Read("T:\\Q\\quillmar.exe"), std::string(40011, 'o'));
+         },
+         {rig::Unsuccessful({{"T:\\Q\\quillmar.exe", ERROR_DISK_FULL}})},
+         {kSection, kWprocess, "criteria=T:\\crit"},
+         CriteriaCopies("T:\\crit")},
 
         // The settings file on a full disk (a link to the full device): every write is said
         // to succeed and none arrives. Read back, the file holds no key: nothing is recorded,
@@ -181,6 +239,9 @@ TEST_F(Faults, ASourceFolderWhosePathLeavesNoRoomKeepsItsFiles)
     while (longSource.size() < 250)
         longSource += "\\" + std::string(std::min<size_t>(40, 250 - longSource.size() - 1), 's');
     ASSERT_EQ(longSource.size(), 250u);
+    std::vector<std::pair<std::string, DWORD>> failed;
+    for (const char *name : {"quillmar.exe", "install.exe", "userhelp.hlp", "criteria.inc", "criteria.exc"})
+        failed.push_back({longSource + "\\" + name, ERROR_FILENAME_EXCED_RANGE});
     Case c = {"a source folder of 250 characters",
               [] {
                   MakeDirs("T:\\crit");
@@ -188,7 +249,7 @@ TEST_F(Faults, ASourceFolderWhosePathLeavesNoRoomKeepsItsFiles)
                   scene::Write("C:\\qtest\\bin\\install.exe", scene::ProductBytes("install.exe"));
               },
               [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
-              {scene::kUnsuccessful},
+              {rig::Unsuccessful(failed)},
               {kSection, kWprocess},
               {"+ C:\\quillmar\\"}};
     // Its install.exe lies beyond MAX_PATH: the program is started from another folder with
@@ -539,6 +600,7 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
     }
 
     const std::string c80cut = c80.substr(0, 79);
+    const std::string typed = "T:" + std::string(250, '\\') + "abcdefg";
     const Case cases[] = {
         {"a criteria folder of exactly 79 characters",
          nullptr,
@@ -578,14 +640,15 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
         // do not fit a path; they fail, so nothing of the source is removed.
         {"a typed program folder that fills the field: a drive, 250 backslashes and a name",
          [] { MakeDirs("T:\\crit"); },
-         [](Session &s) {
-             const std::string typed = "T:" + std::string(250, '\\') + "abcdefg";
+         [typed](Session &s) {
              ASSERT_EQ(typed.size(), 259u);
              s.p.Click(IDC_PROG_NEW);
              s.p.TypeText(IDC_PROG_NEWPATH, typed);
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{typed + "\\quillmar.exe", ERROR_FILENAME_EXCED_RANGE},
+                             {typed + "\\install.exe", ERROR_FILENAME_EXCED_RANGE},
+                             {typed + "\\userhelp.hlp", ERROR_FILENAME_EXCED_RANGE}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
          LevelsOf("T:\\abcdefg") + CriteriaCopies("T:\\crit")},
 
@@ -599,7 +662,11 @@ TEST_F(Faults, TypedPathsAtTheirLimits)
              s.p.Click(IDC_CRIT_NEW);
              s.p.TypeText(IDC_CRIT_NEWPATH, "::");
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"::::\\quillmar.exe", ERROR_PATH_NOT_FOUND},
+                             {"::::\\install.exe", ERROR_PATH_NOT_FOUND},
+                             {"::::\\userhelp.hlp", ERROR_PATH_NOT_FOUND},
+                             {"::\\criteria.inc", ERROR_FILE_NOT_FOUND},
+                             {"::\\criteria.exc", ERROR_FILE_NOT_FOUND}})},
          {kSection, kWprocess},
          {}},
     };

@@ -3,6 +3,7 @@
 // paths), OK pressed and every message box read and answered, then Cancel. Each case checks
 // the boxes (caption, text, owner), QUILLMAR.INI line by line, every entry that appeared on or
 // vanished from the drives (copies byte for byte), and exit status 0.
+#include "rig.h"
 #include "scene.h"
 #include "vendrel0.h"
 
@@ -239,9 +240,9 @@ TEST_F(Installation, EveryDestinationKindInstallsAndEmptiesTheSource)
         scene::Check(c);
 }
 
-// A group refused, or a copy that fails: the outcome says so, nothing is removed from the
-// source folder, "install" is not written, and what was installed stays. Only a group whose
-// files all arrived is recorded.
+// A group refused, or a copy that fails: the outcome says so, naming each file that failed,
+// nothing is removed from the source folder, "install" is not written, and the other group is
+// installed. A group is installed whole or not at all, and recorded only then.
 TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
 {
     const Case cases[] = {
@@ -286,11 +287,13 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
              s.p.TypeText(IDC_PROG_NEWPATH, "T:/qfw/x");
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"T:/qfw/x\\quillmar.exe", ERROR_PATH_NOT_FOUND},
+                             {"T:/qfw/x\\install.exe", ERROR_PATH_NOT_FOUND},
+                             {"T:/qfw/x\\userhelp.hlp", ERROR_PATH_NOT_FOUND}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
-        // Copying a file onto itself fails: the source files are untouched.
+        // Installing a file onto itself fails: the source files are untouched.
         {"the source folder chosen as the program's destination",
          [] { MakeDirs("T:\\crit"); },
          [](Session &s) {
@@ -298,26 +301,26 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
              EXPECT_TRUE(s.p.BrowseTo(IDC_PROG_DIR, "C:\\qtest\\src"));
              EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit"));
          },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"C:\\qtest\\src\\quillmar.exe", rig::kSameAsSource},
+                             {"C:\\qtest\\src\\install.exe", rig::kSameAsSource},
+                             {"C:\\qtest\\src\\userhelp.hlp", rig::kSameAsSource}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
          CriteriaCopies("T:\\crit")},
 
         {"the help file missing from the source folder",
          [] { MakeDirs("T:\\crit"); },
          [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"C:\\qtest\\src\\userhelp.hlp", ERROR_FILE_NOT_FOUND}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
-         std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\install.exe", "+ C:\\quillmar\\quillmar.exe"} +
-             CriteriaCopies("T:\\crit"),
+         std::vector<std::string>{"+ C:\\quillmar\\"} + CriteriaCopies("T:\\crit"),
          "install.exe", {"userhelp.hlp"}},
 
         {"the installer run under another name (no install.exe to copy)",
          [] { MakeDirs("T:\\crit"); },
          [](Session &s) { EXPECT_TRUE(s.p.BrowseTo(IDC_CRIT_DIR, "T:\\crit")); },
-         {scene::kUnsuccessful},
+         {rig::Unsuccessful({{"C:\\qtest\\src\\install.exe", ERROR_FILE_NOT_FOUND}})},
          {kSection, kWprocess, "criteria=T:\\crit"},
-         std::vector<std::string>{"+ C:\\quillmar\\", "+ C:\\quillmar\\quillmar.exe", "+ C:\\quillmar\\userhelp.hlp"} +
-             CriteriaCopies("T:\\crit"),
+         std::vector<std::string>{"+ C:\\quillmar\\"} + CriteriaCopies("T:\\crit"),
          "setup.exe"},
 
         {"no program button checked",
@@ -372,7 +375,7 @@ TEST_F(Installation, ARefusedGroupOrAFailedCopyKeepsEverySourceFile)
 }
 
 // After a complete installation the source files are gone: a second OK, to other folders,
-// copies only install.exe and reports the failure. QUILLMAR.INI still records the first OK's
+// installs nothing and names the four files that are missing. QUILLMAR.INI still records the first OK's
 // folders, where the files are: neither group is recorded where its files never went.
 TEST_F(Installation, ASecondOkAfterACompleteOneReportsTheMissingFiles)
 {
@@ -389,10 +392,13 @@ TEST_F(Installation, ASecondOkAfterACompleteOneReportsTheMissingFiles)
         s.Ok(1);
     });
     ASSERT_TRUE(o.started);
-    const std::vector<std::string> boxes = {scene::kComplete, scene::kUnsuccessful};
+    std::vector<std::pair<std::string, DWORD>> missing;
+    for (const char *name : {"quillmar.exe", "userhelp.hlp", "criteria.inc", "criteria.exc"})
+        missing.push_back({std::string("C:\\qtest\\src\\") + name, ERROR_FILE_NOT_FOUND});
+    const std::vector<std::string> boxes = {scene::kComplete, rig::Unsuccessful(missing)};
     const std::vector<std::string> settings = {kSection, kWprocess, kDefaultHelp, "criteria=T:\\crit", kInstall};
     const std::vector<std::string> changes = kDefaultCopies + CriteriaCopies("T:\\crit") + SourceRemoved() +
-                                             std::vector<std::string>{"+ T:\\p2\\", "+ T:\\p2\\install.exe", "+ T:\\c2\\"};
+                                             std::vector<std::string>{"+ T:\\p2\\", "+ T:\\c2\\"};
     EXPECT_EQ(scene::Block(boxes), scene::Block(o.boxes));
     EXPECT_EQ(scene::Block(settings), scene::Block(scene::SettingsLines(settings)));
     EXPECT_EQ(scene::Block(scene::Sorted(changes)), scene::Block(o.changes));

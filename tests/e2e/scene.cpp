@@ -171,6 +171,18 @@ bool LinkToDevice(const std::string &path, const std::string &device)
     return !folder.empty() && UnixShell("ln -s " + device + " '" + folder + "/" + BaseName(path) + "'", 10000);
 }
 
+bool LinkTo(const std::string &path, const std::string &target)
+{
+    std::string folder = UnixName(path.substr(0, path.rfind('\\')));
+    return !folder.empty() && UnixShell("ln -s '" + UnixName(target) + "' '" + folder + "/" + BaseName(path) + "'", 10000);
+}
+
+bool SmallDisk(const std::string &folder, int kib)
+{
+    return UnixShell("mount -t tmpfs -o size=" + std::to_string(kib) + "k quillmar-small '" + UnixName(folder) + "'",
+                     10000);
+}
+
 namespace {
 
 std::string UnixArgs(const std::vector<std::string> &paths)
@@ -460,6 +472,8 @@ void Check(const Case &c)
 
 void Scrub()
 {
+    // Small disks first, so that nothing of them is left mounted on a drive.
+    UnixShell("for m in $(awk '/^quillmar-small /{print $2}' /proc/mounts); do umount $m; done", 10000);
     for (const char *drive : {"R:\\", "T:\\"}) {
         EmptyFolder(drive);
         // What the platform cannot delete (a link to a device) goes through the Unix shell.

@@ -167,6 +167,14 @@ std::vector<std::string> Sorted(std::vector<std::string> lines);
 // disk. Scrub removes it.
 bool LinkToDevice(const std::string &path, const std::string &device);
 
+// Makes path (its folder must exist) a Unix link to the file or folder target, another
+// Windows path: a name that another user planted. Scrub removes it, never what it points to.
+bool LinkTo(const std::string &path, const std::string &target);
+
+// Makes folder (which must exist, empty) a disk of its own of `kib` KiB that really fills up: a
+// small tmpfs, mounted through the Unix shell (the tests run as root). Scrub unmounts it.
+bool SmallDisk(const std::string &folder, int kib);
+
 // The Unix mode of each path as octal digits ("750"), "?" where it cannot be read: Wine makes
 // a descriptor given to a folder or file into its mode. ChangeUnix runs a command such as
 // "chmod 777" or "chown 4321" on paths.

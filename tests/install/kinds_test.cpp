@@ -96,7 +96,14 @@ DWORD WINAPI RecordSetNamedSecurityInfoA(LPSTR name, SE_OBJECT_TYPE type, SECURI
     std::string what = type != SE_FILE_OBJECT                   ? "not a file object"
                        : !(info & DACL_SECURITY_INFORMATION)   ? "no DACL set"
                        : DescribeDacl((info & PROTECTED_DACL_SECURITY_INFORMATION) != 0, dacl);
-    gSecurityCalls.push_back(std::string("protect ") + name + ": " + what);
+    // A new copy, under its temporary name beside its destination, is named by what it holds.
+    std::string path = name;
+    size_t slash = path.rfind('\\');
+    if (path.compare(slash + 1, 3, "~qm") == 0) {
+        std::string bytes = rig::ReadFile(path);
+        path = path.substr(0, slash + 1) + "(new " + bytes.substr(9, bytes.find('\r') - 9) + ")";
+    }
+    gSecurityCalls.push_back("protect " + path + ": " + what);
     return gSetNamedSecurityInfoA(name, type, info, owner, group, dacl, sacl);
 }
 
@@ -116,7 +123,7 @@ protected:
         ForgetSettings();
         boxes->clear();
         InstallErrCount = 0;
-        NumCopiesMade = 0;
+        NumFailedFiles = 0;
         NumSettingsMade = 0;
         gSecurityCalls.clear();
         gCreateDirectoryA = (CreateDirectoryAFn)rig::HookImport("CreateDirectoryA", (void *)RecordCreateDirectoryA);
@@ -132,13 +139,33 @@ protected:
     std::vector<std::string> calls;
 };
 
-// The lines of `calls` for the program group's three files in dir, each protected.
+// The lines of `calls` for the program group's three files in dir, each new copy protected
+// beside its destination before it takes its place.
 std::vector<std::string> FilesProtected(const std::string &dir)
 {
     std::vector<std::string> out;
     for (const std::string &name : kProgramFiles)
-        out.push_back("protect " + dir + "\\" + name + ": " + kProtected);
+        out.push_back("protect " + dir + "\\(new " + name + "): " + kProtected);
     return out;
+}
+
+// The copies in dest carry no read-only attribute, whatever their sources had (a CD's files
+// come read-only, and Windows would then refuse to replace or delete them at the next upgrade).
+::testing::AssertionResult NoneReadOnly(const std::string &dest, const std::vector<std::string> &names)
+{
+    for (const std::string &name : names) {
+        DWORD attrs = GetFileAttributesA(Join(dest, name).c_str());
+        if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_READONLY))
+            return ::testing::AssertionFailure() << Join(dest, name) << " attributes 0x" << std::hex << attrs;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Marks the staged sources of names read-only (true), as files from a CD come, or writable again.
+void SourcesReadOnly(const std::vector<std::string> &names, bool readOnly)
+{
+    for (const std::string &name : names)
+        SetFileAttributesA(Join(kSource, name).c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
 }
 
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
@@ -150,6 +177,7 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
 {
     StartReady();
+    SourcesReadOnly(kProgramFiles, true);
     rig::MakeDirs("T:\\progs\\bin");
     // Every folder that the group makes, and every file it copies, is made or set for
     // administrators alone; an existing folder that the group makes its own (the default, a
@@ -197,15 +225,18 @@ TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
         EXPECT_EQ(InstallErrCount, 0);
         EXPECT_EQ(Boxes(), std::vector<std::string>{});
         EXPECT_TRUE(CopiedTo(r.dest, kProgramFiles));
+        EXPECT_TRUE(NoneReadOnly(r.dest, kProgramFiles));
         EXPECT_TRUE(SourceHas(kProgramFiles));
         for (const std::string &name : kProgramFiles)
             DeleteFileA(Join(r.dest, name).c_str());
     }
+    SourcesReadOnly(kProgramFiles, false);
 }
 
 TEST_F(Kinds, CriteriaKindsRecordTheirFolderAndCopyTheTwoFiles)
 {
     StartReady();
+    SourcesReadOnly(kCriteriaFiles, true);
     rig::MakeDirs("T:\\crit");
     // Users edit these files: their folders and copies keep what they inherit.
     struct Row {
@@ -236,10 +267,12 @@ TEST_F(Kinds, CriteriaKindsRecordTheirFolderAndCopyTheTwoFiles)
         EXPECT_EQ(InstallErrCount, 0);
         EXPECT_EQ(Boxes(), std::vector<std::string>{});
         EXPECT_TRUE(CopiedTo(r.dest, kCriteriaFiles));
+        EXPECT_TRUE(NoneReadOnly(r.dest, kCriteriaFiles));
         EXPECT_TRUE(SourceHas(kCriteriaFiles));
         for (const std::string &name : kCriteriaFiles)
             DeleteFileA(Join(r.dest, name).c_str());
     }
+    SourcesReadOnly(kCriteriaFiles, false);
 }
 
 // What a typed program folder becomes: the levels created, the "help" value, where the

@@ -4,6 +4,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace it {
 namespace {
 
@@ -26,8 +29,18 @@ protected:
 
 const std::string kWprocess = "wprocess=C:\\qtest\\editor\\edit.exe";
 
+// Closes the handle it is given after 300 ms, as a reader lets go of a file.
+DWORD WINAPI LetGoSoon(LPVOID handle)
+{
+    Sleep(300);
+    CloseHandle((HANDLE)handle);
+    return 0;
+}
+
 // A source and an older destination file are held open meanwhile for reading and writing with
-// full sharing, as an editor, an indexer or an antivirus holds a file: the read-back shares them.
+// full sharing, as an editor, an indexer or an antivirus holds a file: the read-back shares them,
+// and the older file, which the platform may not replace while it is open, is let go within
+// the second that the installer waits for it.
 TEST_F(OkCommandTest, CompleteInstallationRemovesTheInstalledSourcesAndRecordsInstall)
 {
     StartReady();
@@ -41,10 +54,12 @@ TEST_F(OkCommandTest, CompleteInstallationRemovesTheInstalledSourcesAndRecordsIn
                               NULL, OPEN_EXISTING, 0, NULL);
         ASSERT_NE(held[i], INVALID_HANDLE_VALUE) << i;
     }
+    HANDLE reader = CreateThread(NULL, 0, LetGoSoon, held[1], 0, NULL);
 
     EXPECT_EQ(PressOk(), 1);
-    for (HANDLE h : held)
-        CloseHandle(h);
+    WaitForSingleObject(reader, INFINITE);
+    CloseHandle(reader);
+    CloseHandle(held[0]);
 
     EXPECT_EQ(Boxes(), std::vector<std::string>{kComplete});
     EXPECT_EQ(SettingsWithoutHelpBlank(),
@@ -52,6 +67,8 @@ TEST_F(OkCommandTest, CompleteInstallationRemovesTheInstalledSourcesAndRecordsIn
                                         "criteria=T:\\crit", "install=C:\\qtest\\src\\userhelp.hlp"}));
     EXPECT_TRUE(CopiedTo(kDefaultDir, kProgramFiles));
     EXPECT_TRUE(CopiedTo("T:\\crit", kCriteriaFiles));
+    EXPECT_EQ(FilesIn("T:\\crit"), (std::vector<std::string>{"criteria.exc", "criteria.inc"})) << "no temporary file left";
+    EXPECT_EQ(FilesIn(kDefaultDir), (std::vector<std::string>{"install.exe", "quillmar.exe", "userhelp.hlp"}));
     EXPECT_TRUE(SourceHas(kDeletedOnSuccess, false));
     EXPECT_TRUE(SourceHas({"install.exe"}));
     EXPECT_TRUE(IsWindow(dlg) && hQryDlgBox == dlg) << "the dialog stays open";
@@ -88,9 +105,13 @@ TEST_F(OkCommandTest, SecondOkAfterSuccessFindsTheSourcesGone)
 
     EXPECT_EQ(PressOk(), 1);
 
-    // Four copies fail (install.exe is still there and copies again); "install" keeps the
-    // first OK's value; the copies of the first OK stay.
-    EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
+    // Four sources are gone (install.exe is still there and copies again, but its group is
+    // not whole); "install" keeps the first OK's value; the copies of the first OK stay.
+    EXPECT_EQ(Boxes(), std::vector<std::string>{rig::Unsuccessful(
+                           {{"C:\\qtest\\src\\quillmar.exe", ERROR_FILE_NOT_FOUND},
+                            {"C:\\qtest\\src\\userhelp.hlp", ERROR_FILE_NOT_FOUND},
+                            {"C:\\qtest\\src\\criteria.inc", ERROR_FILE_NOT_FOUND},
+                            {"C:\\qtest\\src\\criteria.exc", ERROR_FILE_NOT_FOUND}})});
     EXPECT_EQ(InstallErrCount, 4);
     EXPECT_EQ(SettingsWithoutHelpBlank(),
               (std::vector<std::string>{"[QUILLMAR]", kWprocess, "help=c:\\quillmar\\userhelp.hlp",
@@ -100,15 +121,38 @@ TEST_F(OkCommandTest, SecondOkAfterSuccessFindsTheSourcesGone)
     EXPECT_TRUE(SourceHas({"install.exe"}));
 }
 
-// What a hooked platform call of the program does instead, through the call it replaced.
+// What a hooked platform call of the program does instead, through the call it replaced, for
+// the product file gSpoilt ("" for every one).
 void *gReplaced;
+std::string gSpoilt;
 
-// The copy of quillmar.exe arrives with one byte changed, in its third block.
+bool Spoilt(LPCSTR path)
+{
+    std::string p = path;
+    return gSpoilt.empty() || (p.size() > gSpoilt.size() && _stricmp(p.c_str() + p.size() - gSpoilt.size(), gSpoilt.c_str()) == 0 &&
+                               p[p.size() - gSpoilt.size() - 1] == '\\');
+}
+
+// The copy of gSpoilt stops halfway, on a full disk, and leaves its first part behind, as
+// Wine's copy does.
+BOOL WINAPI CopyCutShort(LPCSTR from, LPCSTR to, BOOL failIfExists)
+{
+    BOOL copied = ((BOOL(WINAPI *)(LPCSTR, LPCSTR, BOOL))gReplaced)(from, to, failIfExists);
+    if (!copied || !Spoilt(from))
+        return copied;
+    HANDLE h = CreateFileA(to, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    SetFilePointer(h, 5000, NULL, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// The copy of gSpoilt arrives with one byte changed, in its third block.
 BOOL WINAPI CopyAlteredPastItsFirstBlock(LPCSTR from, LPCSTR to, BOOL failIfExists)
 {
     BOOL copied = ((BOOL(WINAPI *)(LPCSTR, LPCSTR, BOOL))gReplaced)(from, to, failIfExists);
-    size_t n = strlen(to);
-    if (copied && n >= 12 && _stricmp(to + n - 12, "quillmar.exe") == 0) {
+    if (copied && Spoilt(from)) {
         HANDLE h = CreateFileA(to, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
         DWORD written = 0;
         SetFilePointer(h, 9000, NULL, FILE_BEGIN);
@@ -116,6 +160,16 @@ BOOL WINAPI CopyAlteredPastItsFirstBlock(LPCSTR from, LPCSTR to, BOOL failIfExis
         CloseHandle(h);
     }
     return copied;
+}
+
+// The new copy of gSpoilt cannot take its place (an older file put back still can).
+BOOL WINAPI NewCopyRefused(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    if (Spoilt(to) && rig::ReadFile(from) == Content(gSpoilt)) {
+        SetLastError(ERROR_WRITE_PROTECT);
+        return FALSE;
+    }
+    return ((BOOL(WINAPI *)(LPCSTR, LPCSTR, DWORD))gReplaced)(from, to, flags);
 }
 
 // The write of "criteria", the last key of an OK, is said to succeed and does not happen.
@@ -126,71 +180,140 @@ BOOL WINAPI CriteriaWriteLost(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR f
     return ((BOOL(WINAPI *)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))gReplaced)(section, key, value, file);
 }
 
-// One failed copy anywhere, or one key not in the file as written: the unsuccessful message,
-// every source file kept, no "install"; the other copies are made, and only a group whose
-// files all arrived is recorded.
+std::string Older(const std::string &name) { return "the older " + name; }
+
+// An upgrade that fails anywhere, at any file of either group: the unsuccessful message with a
+// line for each file that failed, every source file kept, no "install". The group that failed
+// leaves its folder with its older files byte for byte and nothing else, and its key as it
+// was; the other group is installed and recorded.
 TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
 {
     const std::string help = "help=c:\\quillmar\\userhelp.hlp", crit = "criteria=T:\\crit";
     const std::string older = "criteria=T:\\crit\\old";   // begins with the value written
+    const std::string longProg = "T:\\" + std::string(100, 'p') + "\\" + std::string(120, 'q');
+    const std::string longCrit = "T:\\" + std::string(76, 'c');
     struct Row {
+        const char *what;
         const char *missing;    // a product file not staged
-        const char *progTree;   // program group: this existing folder, or the default
-        const char *hooked;     // a kernel32 call replaced during OK: CopyFileA or the profile write
+        std::string progDir;    // program group: typed (a new folder) or the default folder
+        std::string critDir;    // criteria group: typed
+        const char *hooked;     // a kernel32 call replaced during OK
+        void *hook;
+        const char *spoilt;     // the product file that the hook spoils ("" every one)
         bool olderCriteria;     // the settings file holds an older criteria value before OK
-        int errors;
-        std::vector<std::string> settings;   // after "[QUILLMAR]"
+        std::vector<std::pair<std::string, DWORD>> failed;   // the lines of the message
+        std::vector<std::string> settings;                   // after "[QUILLMAR]"
     } rows[] = {
-        {"criteria.exc", nullptr, nullptr, false, 1, {kWprocess, help}},
-        {"quillmar.exe", nullptr, nullptr, false, 1, {kWprocess, crit}},
-        {"install.exe", nullptr, nullptr, false, 1, {kWprocess, crit}},   // the installer running under another name
-        {"", kSource, nullptr, false, 3, {kWprocess, crit}},              // the program's destination is the source folder
-        {"", nullptr, "CopyFileA", false, 1, {kWprocess, crit}},
-        {"", nullptr, "WritePrivateProfileStringA", false, 1, {kWprocess, help}},
-        {"", nullptr, "WritePrivateProfileStringA", true, 1, {older, kWprocess, help}},
+        {"a source missing", "criteria.exc", "", "", nullptr, nullptr, "", false,
+         {{"C:\\qtest\\src\\criteria.exc", ERROR_FILE_NOT_FOUND}}, {kWprocess, help}},
+        {"a source missing", "quillmar.exe", "", "", nullptr, nullptr, "", false,
+         {{"C:\\qtest\\src\\quillmar.exe", ERROR_FILE_NOT_FOUND}}, {kWprocess, crit}},
+        // The installer running under another name.
+        {"a source missing", "install.exe", "", "", nullptr, nullptr, "", false,
+         {{"C:\\qtest\\src\\install.exe", ERROR_FILE_NOT_FOUND}}, {kWprocess, crit}},
+        // The source folder as destination, under another case and with a closing period.
+        {"the source folder", "", "C:\\QTEST\\SRC.", "", nullptr, nullptr, "", false,
+         {{"C:\\QTEST\\SRC.\\quillmar.exe", rig::kSameAsSource},
+          {"C:\\QTEST\\SRC.\\install.exe", rig::kSameAsSource},
+          {"C:\\QTEST\\SRC.\\userhelp.hlp", rig::kSameAsSource}},
+         {kWprocess, crit}},
+        {"the profile write", "", "", "", "WritePrivateProfileStringA", (void *)CriteriaWriteLost, "", false, {},
+         {kWprocess, help}},
+        {"the profile write", "", "", "", "WritePrivateProfileStringA", (void *)CriteriaWriteLost, "", true, {},
+         {older, kWprocess, help}},
+        // Every copy fails, into long folders: five lines, and the box still on the screen.
+        {"every copy", "", longProg, longCrit, "CopyFileA", (void *)CopyCutShort, "", false,
+         {{longProg + "\\quillmar.exe", ERROR_DISK_FULL}, {longProg + "\\install.exe", ERROR_DISK_FULL},
+          {longProg + "\\userhelp.hlp", ERROR_DISK_FULL}, {longCrit + "\\criteria.inc", ERROR_DISK_FULL},
+          {longCrit + "\\criteria.exc", ERROR_DISK_FULL}},
+         {kWprocess}},
     };
-    for (const Row &r : rows) {
-        SCOPED_TRACE(std::string("missing \"") + r.missing + "\", program tree " + (r.progTree ? r.progTree : "-") +
-                     ", hooked " + (r.hooked ? r.hooked : "-") + (r.olderCriteria ? ", an older criteria" : ""));
+    std::vector<Row> table(std::begin(rows), std::end(rows));
+    // The copy, the read-back and the replacement of each file of each group fail in turn.
+    for (const std::vector<std::string> *group : {&kProgramFiles, &kCriteriaFiles}) {
+        std::string dir = group == &kProgramFiles ? "c:\\quillmar" : "T:\\crit";
+        const std::string &kept = group == &kProgramFiles ? crit : help;
+        for (const std::string &name : *group) {
+            const char *n = name.c_str();
+            table.push_back({"the copy", "", "", "", "CopyFileA", (void *)CopyCutShort, n, false,
+                             {{Join(dir, name), ERROR_DISK_FULL}}, {kWprocess, kept}});
+            table.push_back({"the read-back", "", "", "", "CopyFileA", (void *)CopyAlteredPastItsFirstBlock, n,
+                             false, {{Join(dir, name), rig::kCopyDiffers}}, {kWprocess, kept}});
+            table.push_back({"the replacement", "", "", "", "MoveFileExA", (void *)NewCopyRefused, n, false,
+                             {{Join(dir, name), ERROR_WRITE_PROTECT}}, {kWprocess, kept}});
+        }
+    }
+    for (const Row &r : table) {
+        SCOPED_TRACE(std::string(r.what) + ": missing \"" + r.missing + "\", hooked " + (r.hooked ? r.hooked : "-") +
+                     " for \"" + r.spoilt + "\"" + (r.olderCriteria ? ", an older criteria" : ""));
+        // An older installation in both folders that the rows use, and the sources.
+        std::string progDir = r.progDir.empty() ? kDefaultDir : r.progDir;
+        std::string critDir = r.critDir.empty() ? "T:\\crit" : r.critDir;
         StageSource(kSource, r.missing);
+        rig::MakeDirs(kDefaultDir);
+        rig::MakeDirs("T:\\crit");
+        for (const std::string &name : kProgramFiles)
+            rig::WriteFile(Join(kDefaultDir, name), Older(name));
+        for (const std::string &name : kCriteriaFiles)
+            rig::WriteFile(Join("T:\\crit", name), Older(name));
         if (r.olderCriteria) {
             rig::WriteFile(rig::SettingsFilePath(), "[QUILLMAR]\r\n" + older + "\r\n");
             WritePrivateProfileStringA(NULL, NULL, NULL, "QUILLMAR.INI");
         }
         StartIn(kSource);
         PickEditor();
-        rig::SetRadio(dlg, IDC_CRIT_NEW);
-        rig::SetEditText(dlg, IDC_CRIT_NEWPATH, "T:\\crit");
-        std::string progDir = kDefaultDir;
-        if (r.progTree) {
-            rig::SetRadio(dlg, IDC_PROG_EXISTING);
-            OpenInTree(IDC_PROG_DIR, r.progTree);
-            progDir = r.progTree;
+        if (!r.progDir.empty()) {
+            rig::SetRadio(dlg, IDC_PROG_NEW);
+            rig::SetEditText(dlg, IDC_PROG_NEWPATH, r.progDir);
         }
-        std::string spoilt = r.missing;
+        rig::SetRadio(dlg, IDC_CRIT_NEW);
+        rig::SetEditText(dlg, IDC_CRIT_NEWPATH, critDir);
         if (r.hooked) {
-            bool copy = strcmp(r.hooked, "CopyFileA") == 0;
-            gReplaced = rig::HookImport(r.hooked, copy ? (void *)CopyAlteredPastItsFirstBlock : (void *)CriteriaWriteLost);
+            gSpoilt = r.spoilt;
+            gReplaced = rig::HookImport(r.hooked, r.hook);
             ASSERT_NE(gReplaced, nullptr);
-            spoilt = copy ? "quillmar.exe" : "";
         }
 
         EXPECT_EQ(PressOk(), 1);
         if (r.hooked)
             rig::HookImport(r.hooked, gReplaced);
 
-        EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
-        EXPECT_EQ(InstallErrCount, r.errors);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{rig::Unsuccessful(r.failed)});
+        ASSERT_EQ(boxes->boxes().size(), 1u);
+        RECT box = boxes->boxes()[0].rect;
+        EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= GetSystemMetrics(SM_CXSCREEN) &&
+                    box.bottom <= GetSystemMetrics(SM_CYSCREEN))
+            << "the box at " << box.left << "," << box.top << " - " << box.right << "," << box.bottom;
+        EXPECT_EQ(InstallErrCount, std::max<int>(1, (int)r.failed.size()));
         std::vector<std::string> settings = {"[QUILLMAR]"};
         settings.insert(settings.end(), r.settings.begin(), r.settings.end());
         EXPECT_EQ(SettingsWithoutHelpBlank(), settings);
         for (const std::vector<std::string> *group : {&kProgramFiles, &kCriteriaFiles}) {
+            bool isProgram = group == &kProgramFiles;
+            std::string dest = isProgram ? progDir : critDir;
+            bool failed = false;
+            for (const auto &f : r.failed)
+                failed |= std::find(group->begin(), group->end(), f.first.substr(f.first.rfind('\\') + 1)) != group->end();
+            // What the folder holds: the older files as they were, or the group's new copies.
+            bool older = failed && (isProgram ? r.progDir.empty() : r.critDir.empty());
+            if (dest == "C:\\QTEST\\SRC.") {
+                EXPECT_EQ(FilesIn(kSource), (std::vector<std::string>{"criteria.exc", "criteria.inc", "install.exe",
+                                                                      "quillmar.exe", "userhelp.hlp"}));
+            } else if (failed && !older) {
+                EXPECT_EQ(FilesIn(dest), std::vector<std::string>{}) << dest;
+            } else {
+                std::vector<std::string> sorted = *group;
+                std::sort(sorted.begin(), sorted.end());
+                EXPECT_EQ(FilesIn(dest), sorted) << dest << ": no temporary file, nothing else";
+            }
             for (const std::string &name : *group) {
                 if (name != r.missing) {
                     EXPECT_TRUE(SourceHas({name}));
                 }
-                if (name != spoilt) {
-                    EXPECT_TRUE(CopiedTo(group == &kProgramFiles ? progDir : "T:\\crit", {name}));
+                if (older) {
+                    EXPECT_EQ(rig::ReadFile(Join(dest, name)), Older(name)) << "the older " << name;
+                } else if (!failed) {
+                    EXPECT_TRUE(CopiedTo(dest, {name}));
                 }
             }
         }

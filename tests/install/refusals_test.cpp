@@ -176,11 +176,12 @@ TEST_F(Refusals, ACopyWhoseNameDoesNotFitFails)
 
     EXPECT_EQ(PressOk(), 1);
 
-    EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{rig::Unsuccessful({{typed + "\\quillmar.exe", ERROR_FILENAME_EXCED_RANGE},
+                                                                   {typed + "\\userhelp.hlp", ERROR_FILENAME_EXCED_RANGE}})});
     EXPECT_EQ(InstallErrCount, 2);
     EXPECT_EQ(Setting("help"), kAbsent);
     EXPECT_EQ(Setting("criteria"), "T:\\crit");
-    EXPECT_EQ(FilesIn(rebuilt), std::vector<std::string>{"install.exe"});
+    EXPECT_EQ(FilesIn(rebuilt), std::vector<std::string>{}) << "a group is installed whole or not at all";
     EXPECT_TRUE(SourceHas(kProgramFiles));
     EXPECT_TRUE(SourceHas(kCriteriaFiles));
     Reset();
@@ -205,9 +206,12 @@ TEST_F(Refusals, ACopyWhoseNameDoesNotFitFails)
 
     EXPECT_EQ(PressOk(), 1);
 
-    EXPECT_EQ(Boxes(), std::vector<std::string>{kUnsuccessful});
+    std::vector<std::pair<std::string, DWORD>> failed;
+    for (const char *name : {"quillmar.exe", "userhelp.hlp", "criteria.inc", "criteria.exc"})
+        failed.push_back({Join(src, name), ERROR_FILENAME_EXCED_RANGE});
+    EXPECT_EQ(Boxes(), std::vector<std::string>{rig::Unsuccessful(failed)});
     EXPECT_EQ(InstallErrCount, 4);
-    EXPECT_EQ(FilesIn(kDefaultDir), std::vector<std::string>{"install.exe"});
+    EXPECT_EQ(FilesIn(kDefaultDir), std::vector<std::string>{});
     EXPECT_EQ(FilesIn("T:\\crit"), std::vector<std::string>{});
     for (const std::string &f : longFiles_)
         EXPECT_TRUE(LongFileExists(f)) << f;

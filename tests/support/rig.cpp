@@ -58,7 +58,9 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam)
         HWND box = (HWND)wParam;
         if (IsMessageBox(box)) {
             SetPropA(box, "rig.seen", (HANDLE)1);
-            gBoxes.push_back({WindowText(box), MessageBoxText(box), GetWindow(box, GW_OWNER)});
+            RECT rect = {};
+            GetWindowRect(box, &rect);
+            gBoxes.push_back({WindowText(box), MessageBoxText(box), GetWindow(box, GW_OWNER), rect});
             HWND ok = GetDlgItem(box, IDOK);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)ok);
         }
@@ -95,6 +97,49 @@ std::vector<std::string> MessageBoxCapture::lines() const
 }
 
 void MessageBoxCapture::clear() { gBoxes.clear(); }
+
+std::string Unsuccessful(const std::vector<std::pair<std::string, DWORD>> &failed)
+{
+    std::string text = "Quillmar|Installation unsuccessful.\n\nOne or more file/s not copied\nto their destination.";
+    for (size_t i = 0; i < failed.size(); i++) {
+        const std::string &path = failed[i].first;
+        DWORD error = failed[i].second;
+        // A long path is shown over lines, each after a backslash from its 40th character on,
+        // or after its 64th.
+        text += i == 0 ? "\n\n" : "\n";
+        int column = 0;
+        for (size_t c = 0; c < path.size(); c++) {
+            text += path[c];
+            column++;
+            if (c + 1 < path.size() && ((column >= 40 && path[c] == '\\') || column >= 64)) {
+                text += '\n';
+                column = 0;
+            }
+        }
+        text += ": ";
+        if (error == kSameAsSource) {
+            text += "this is the file being installed itself: pick another folder.";
+            continue;
+        }
+        if (error == kCopyDiffers) {
+            text += "the copy read back is not the same as its source.";
+            continue;
+        }
+        char words[256] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, words,
+                       sizeof words, NULL);
+        std::string w = words;
+        while (!w.empty() && (w.back() == '\r' || w.back() == '\n' || w.back() == ' '))
+            w.pop_back();
+        text += w.empty() ? "error " + std::to_string(error) : w;
+        std::string name = path.substr(path.rfind('\\') + 1);
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+            text += " " + name + " is in use: close Quillmar, then press OK again.";
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+            text += " Not enough room on " + path.substr(0, 2) + " for the new files.";
+    }
+    return text;
+}
 
 // ---------------------------------------------------------------- files and folders
 

@@ -24,6 +24,7 @@ struct ShownBox {
     std::string caption;
     std::string text;
     HWND owner;
+    RECT rect;   // on the screen, as the box first showed
 };
 
 // While it lives, every message box that this thread shows is recorded and answered with its
@@ -40,6 +41,16 @@ public:
     std::vector<std::string> lines() const;
     void clear();
 };
+
+// ---- the outcome of a failed installation ----
+
+// The installer's own reasons, beside the system's error codes.
+constexpr DWORD kSameAsSource = 0x20000001;   // the destination is the source file itself
+constexpr DWORD kCopyDiffers = 0x20000002;    // the copy read back is not its source
+// "Quillmar|Installation unsuccessful..." with, below it, one line per file that failed: its
+// path, the system's words for error (in the prefix's language), and what the user can do
+// where the error says (a file in use, a full disk).
+std::string Unsuccessful(const std::vector<std::pair<std::string, DWORD>> &failed);
 
 // ---- files and folders (Windows paths, e.g. "T:\\a\\b") ----
 
