@@ -80,7 +80,6 @@ constexpr int kProgTypedChars = kPathSize - 1;
 constexpr int kCritTypedChars = 79;
 
 extern int InstallErrCount;     // failed copies and settings writes (and refused groups) of the current OK
-extern int NumFailedFiles;      // the files of the current OK that failed, each named in its outcome; 0 at its start
 extern int NumSettingsMade;     // the locations it recorded in QUILLMAR.INI, read back; 0 at its start
 
 // The working half of the dialog procedure: browser set-up at WM_INITDIALOG and every
@@ -89,6 +88,8 @@ void InitInstallerControls(HWND hDlg);
 INT_PTR InstallerCommand(HWND hDlg, int id, int code);
 INT_PTR OkCommand(HWND hDlg);
 int SaveToBatFile(HWND hDlg, int MyDir, int WhichRadioButton);
+// Forgets the failed files of the last OK, at the start of the next (see replace.h).
+void StartInstallation(void);
 
 // The product's files in the source folder, each spelled here alone: the program group's
 // quillmar.exe, install.exe and userhelp.hlp, then the criteria group's two.

@@ -52,7 +52,7 @@ INT_PTR OkCommand(HWND hDlg)
     char EditorDir[kPathSize];
 
     InstallErrCount = 0;
-    NumFailedFiles = 0;
+    StartInstallation();
     NumSettingsMade = 0;
 
     // Without a source folder that the program can name exactly, a copy would take another

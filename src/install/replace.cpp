@@ -64,7 +64,13 @@ struct FailedFile {
     DWORD Error;
 };
 static FailedFile FailedFiles[kProductFiles];
-int NumFailedFiles;
+static int NumFailedFiles;
+
+void StartInstallation(void)
+{
+    NumFailedFiles = 0;
+    gKeepTemporary = false;
+}
 
 // Records that dir\name failed with error and raises InstallErrCount. Returns false.
 static bool Fail(const char *dir, const char *name, DWORD error)

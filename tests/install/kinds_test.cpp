@@ -123,7 +123,7 @@ protected:
         ForgetSettings();
         boxes->clear();
         InstallErrCount = 0;
-        NumFailedFiles = 0;
+        StartInstallation();
         NumSettingsMade = 0;
         gSecurityCalls.clear();
         gCreateDirectoryA = (CreateDirectoryAFn)rig::HookImport("CreateDirectoryA", (void *)RecordCreateDirectoryA);

@@ -23,7 +23,7 @@ void ResetProgramState()
     NumDrives = 0;
     memset(gPath2, 0, sizeof gPath2);
     InstallErrCount = 0;
-    NumFailedFiles = 0;
+    StartInstallation();
     NumSettingsMade = 0;
 }
 
