@@ -95,6 +95,16 @@ static bool InUseError(DWORD error)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
+// attrs with or without the read-only one, as SetFileAttributesA takes them: only the attributes
+// that it sets (what a copy from a CD brings, archive, hidden...), FILE_ATTRIBUTE_NORMAL for none.
+static DWORD ReadOnly(DWORD attrs, bool on)
+{
+    attrs &= FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY |
+             FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    attrs |= on ? FILE_ATTRIBUTE_READONLY : 0;
+    return attrs ? attrs : FILE_ATTRIBUTE_NORMAL;
+}
+
 // Takes the read-only attribute off path when the file system refused to replace it for that.
 // Not for a link, whose attribute is not the file's own (Windows tells a link; Wine shows the
 // attributes of what it points to, and refuses nothing for read-only, so this is not reached).
@@ -103,7 +113,7 @@ static void AllowReplacing(const char *path)
     DWORD attrs = GetFileAttributesA(path);
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) &&
         !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
-        SetFileAttributesA(path, attrs & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(path, ReadOnly(attrs, false));
 }
 
 // Renames from onto to, replacing what to names (a link itself, never what it points to),
@@ -125,6 +135,20 @@ static bool Rename(const char *from, const char *to)
     }
 }
 
+static const char kHex[] = "0123456789ABCDEF";
+
+// True for the temporary names that AtFreshName gives: "~qm", four upper-case hex digits, ".tmp".
+static bool IsTemporaryName(const char *name)
+{
+    if (strlen(name) != 11 || strncmp(name, "~qm", 3) != 0 || strcmp(name + 7, ".tmp") != 0)
+        return false;
+    for (int i = 3; i < 7; i++) {
+        if (!strchr(kHex, name[i]))
+            return false;
+    }
+    return true;
+}
+
 enum FreshStep { kEmptyHere, kCopyHere, kLinkHere, kMoveHere };
 
 // out := a temporary name in the group's folder that no entry has, "~qm", four hex digits and
@@ -134,7 +158,6 @@ enum FreshStep { kEmptyHere, kCopyHere, kLinkHere, kMoveHere };
 // only where a copy that failed may have left a part of itself.
 static bool AtFreshName(FreshStep step, const char *from, char (&out)[kPathSize])
 {
-    static const char kHex[] = "0123456789ABCDEF";
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     for (int tries = 0; tries < 64; tries++) {
         gTempNumber++;
@@ -194,7 +217,7 @@ static void RemoveLeftovers(void)
         return;
     do {
         // The names that AtFreshName gives, not a longer one of the user's.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && strlen(found.cFileName) == 11 &&
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName) &&
             ComposeName(leftovers[count], gGroupDir, found.cFileName))
             count++;
     } while (count < 16 && FindNextFileA(find, &found));
@@ -206,7 +229,7 @@ static void RemoveLeftovers(void)
 // True when path names the file that the handle held has open, by whatever name.
 static bool SameFile(HANDLE held, const char *path)
 {
-    HANDLE other = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+    HANDLE other = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (other == INVALID_HANDLE_VALUE)
         return false;
@@ -269,7 +292,7 @@ static bool CopyBeside(GroupFile &f, PSECURITY_DESCRIPTOR sd)
     }
     DWORD attrs = GetFileAttributesA(f.Temp);
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) &&
-        !SetFileAttributesA(f.Temp, attrs & ~FILE_ATTRIBUTE_READONLY))
+        !SetFileAttributesA(f.Temp, ReadOnly(attrs, false)))
         return Failed(f, GetLastError());
     if (sd)
         Protect(f.Temp, sd);
@@ -353,7 +376,7 @@ static void PutBack(GroupFile &f)
         DWORD attrs = GetFileAttributesA(f.Dest);
         if ((f.OlderAttributes & FILE_ATTRIBUTE_READONLY) && attrs != INVALID_FILE_ATTRIBUTES &&
             !(attrs & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(f.Dest, attrs | FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesA(f.Dest, ReadOnly(attrs, true));
     } else if (f.Replaced) {
         RemoveName(f.Dest);   // a file that the group added
     }
