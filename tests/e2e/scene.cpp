@@ -165,10 +165,31 @@ void MakeManyFiles(const std::string &folder, int count)
     }
 }
 
+namespace {
+
+// The devices that links point to are nodes of the test's own, in a folder of the rig's
+// prefix that no drive reaches: whatever the program does through a link (change its mode,
+// delete or replace what it points to) stays inside the prefix.
+std::string DeviceFolder()
+{
+    std::string c = UnixName("C:\\");   // PREFIX/dosdevices/c:/
+    size_t at = c.rfind("/dosdevices/");
+    return at == std::string::npos ? "" : c.substr(0, at) + "/devices";
+}
+
+}  // namespace
+
 bool LinkToDevice(const std::string &path, const std::string &device)
 {
+    const char *numbers = device == "/dev/null" ? "1 3" : device == "/dev/full" ? "1 7" : NULL;
     std::string folder = UnixName(path.substr(0, path.rfind('\\')));
-    return !folder.empty() && UnixShell("ln -s " + device + " '" + folder + "/" + BaseName(path) + "'", 10000);
+    std::string nodes = DeviceFolder();
+    if (numbers == NULL || folder.empty() || nodes.empty())
+        return false;
+    std::string node = nodes + device.substr(4);
+    return UnixShell("mkdir -p '" + nodes + "' && rm -f '" + node + "' && mknod -m 666 '" + node + "' c " + numbers +
+                         " && ln -s '" + node + "' '" + folder + "/" + BaseName(path) + "'",
+                     10000);
 }
 
 bool LinkTo(const std::string &path, const std::string &target)
@@ -491,6 +512,10 @@ void Scrub()
         FindClose(settings);
         RemoveBigTree(rig::SettingsFilePath());
     }
+    // The device nodes that those links pointed to.
+    std::string nodes = DeviceFolder();
+    if (!nodes.empty() && GetFileAttributesA(rig::DosPath(nodes).c_str()) != INVALID_FILE_ATTRIBUTES)
+        UnixShell("rm -rf '" + nodes + "'", 10000);
 }
 
 }  // namespace scene

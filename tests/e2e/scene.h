@@ -163,8 +163,9 @@ std::string Block(const std::vector<std::string> &lines);
 std::vector<std::string> Sorted(std::vector<std::string> lines);
 
 // Makes path (its folder must exist) a Unix link to a device, through the Unix shell:
-// /dev/null, a file that accepts every copy and keeps nothing; /dev/full, a file on a full
-// disk. Scrub removes it.
+// "/dev/null", a file that accepts every copy and keeps nothing; "/dev/full", a file on a full
+// disk. The link points to a node of that device made for the test inside the rig's prefix,
+// never to the machine's own. Scrub removes the link and the node.
 bool LinkToDevice(const std::string &path, const std::string &device);
 
 // Makes path (its folder must exist) a Unix link to the file or folder target, another
@@ -186,7 +187,7 @@ bool ChangeUnix(const std::string &command, const std::vector<std::string> &path
 bool OthersMayWrite(const std::string &mode);
 
 // Empties the rig's drives (names of any length or code page, links to devices), removes
-// C:\quillmar and the settings file: before and after every test.
+// C:\quillmar, the settings file and the test's device nodes: before and after every test.
 void Scrub();
 
 class EndToEnd : public ::testing::Test {
