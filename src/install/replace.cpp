@@ -372,14 +372,18 @@ static void PutBack(GroupFile &f)
             return;
         }
         f.Aside[0] = '\0';
-        // The read-only attribute, if replacing took it away.
-        DWORD attrs = GetFileAttributesA(f.Dest);
-        if ((f.OlderAttributes & FILE_ATTRIBUTE_READONLY) && attrs != INVALID_FILE_ATTRIBUTES &&
-            !(attrs & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(f.Dest, ReadOnly(attrs, true));
     } else if (f.Replaced) {
         RemoveName(f.Dest);   // a file that the group added
     }
+}
+
+// Gives the older file at f.Dest back the read-only attribute that making it replaceable took.
+static void RestoreReadOnly(const GroupFile &f)
+{
+    DWORD attrs = GetFileAttributesA(f.Dest);
+    if (f.OlderAttributes != INVALID_FILE_ATTRIBUTES && (f.OlderAttributes & FILE_ATTRIBUTE_READONLY) &&
+        attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(f.Dest, ReadOnly(attrs, true));
 }
 
 bool InstallFiles(const char *destDir, const char *const *names, size_t count, PSECURITY_DESCRIPTOR sd)
@@ -405,8 +409,11 @@ bool InstallFiles(const char *destDir, const char *const *names, size_t count, P
     bool whole = InstallErrCount == errorsBefore;
     for (size_t i = count; i-- > 0;) {
         GroupFile &f = Files[i];
-        if (!whole && i <= placed)
-            PutBack(f);
+        if (!whole) {
+            if (i <= placed)
+                PutBack(f);
+            RestoreReadOnly(f);
+        }
         if (f.Temp[0] != '\0')
             RemoveName(f.Temp);
         if (f.Aside[0] != '\0' && !gKeepTemporary)
