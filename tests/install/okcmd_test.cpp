@@ -172,6 +172,18 @@ BOOL WINAPI NewCopyRefused(LPCSTR from, LPCSTR to, DWORD flags)
     return ((BOOL(WINAPI *)(LPCSTR, LPCSTR, DWORD))gReplaced)(from, to, flags);
 }
 
+// As on Windows, a read-only file is not replaced (Wine, run as root, replaces it); and the new
+// copy of gSpoilt cannot take its place.
+BOOL WINAPI ReadOnlyKeptOrSpoilt(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    DWORD attrs = GetFileAttributesA(to);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return NewCopyRefused(from, to, flags);
+}
+
 // The write of "criteria", the last key of an OK, is said to succeed and does not happen.
 BOOL WINAPI CriteriaWriteLost(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
 {
@@ -203,6 +215,7 @@ TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
         bool olderCriteria;     // the settings file holds an older criteria value before OK
         std::vector<std::pair<std::string, DWORD>> failed;   // the lines of the message
         std::vector<std::string> settings;                   // after "[QUILLMAR]"
+        const char *readOnly = "";   // an older criteria file marked read-only, and so again after
     } rows[] = {
         {"a source missing", "criteria.exc", "", "", nullptr, nullptr, "", false,
          {{"C:\\qtest\\src\\criteria.exc", ERROR_FILE_NOT_FOUND}}, {kWprocess, help}},
@@ -227,6 +240,10 @@ TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
           {longProg + "\\userhelp.hlp", ERROR_DISK_FULL}, {longCrit + "\\criteria.inc", ERROR_DISK_FULL},
           {longCrit + "\\criteria.exc", ERROR_DISK_FULL}},
          {kWprocess}},
+        // The older criteria.inc is read-only: its mark is taken off so that it can be
+        // replaced, and given back when the group then fails at criteria.exc.
+        {"a read-only older file, then the replacement", "", "", "", "MoveFileExA", (void *)ReadOnlyKeptOrSpoilt,
+         "criteria.exc", false, {{"T:\\crit\\criteria.exc", ERROR_WRITE_PROTECT}}, {kWprocess, help}, "criteria.inc"},
     };
     std::vector<Row> table(std::begin(rows), std::end(rows));
     // The copy, the read-back and the replacement of each file of each group fail in turn.
@@ -256,6 +273,9 @@ TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
             rig::WriteFile(Join(kDefaultDir, name), Older(name));
         for (const std::string &name : kCriteriaFiles)
             rig::WriteFile(Join("T:\\crit", name), Older(name));
+        std::string readOnly = *r.readOnly ? Join("T:\\crit", r.readOnly) : "";
+        if (!readOnly.empty())
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
         if (r.olderCriteria) {
             rig::WriteFile(rig::SettingsFilePath(), "[QUILLMAR]\r\n" + older + "\r\n");
             WritePrivateProfileStringA(NULL, NULL, NULL, "QUILLMAR.INI");
@@ -316,6 +336,10 @@ TEST_F(OkCommandTest, AFailedCopyKeepsEverySourceFile)
                     EXPECT_TRUE(CopiedTo(dest, {name}));
                 }
             }
+        }
+        if (!readOnly.empty()) {
+            EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY) << readOnly;
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
         rig::StopInstaller();
         boxes->clear();
