@@ -509,11 +509,13 @@ bool NoTip(const rig::InstallerProcess &p)
 }
 
 // Lines that their lists cut show whole in a tip, under the real pointer and the keyboard:
-// folders at a root and five levels down, a file. Clicks reach the lines through the tips, and
-// what they select and open is what is installed into. No tip for a line that fits, nor once
-// the pointer has left, the list scrolled, was refilled or lost the focus, the selection moved
-// to a short line or the dialog moved; near the screen's right edge the tip stays inside the
-// work area.
+// folders at a root and five levels down, a file. The tip keeps the margin before its text
+// after it; a line cut by one column has one, a line that fits none. Clicks reach the lines
+// through the tips, which stay through them, and twenty double-clicks in a row each open their
+// folder; what they select and open is what is installed into. No tip once the pointer has
+// left, the list scrolled (by its bar, the wheel or LB_SETTOPINDEX), was refilled or lost the
+// focus, the selection moved to a short line or the dialog moved; near the screen's right edge
+// the tip stays inside the work area.
 TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
 {
     const std::string long60 = "Quite a long folder name, sixty characters in all, to see it";
