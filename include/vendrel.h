@@ -68,9 +68,10 @@ char *GetThePath(int ListBoxNum, HWND hDlg);
 void FillFileBox(HWND hDlg, int DirBoxNum, int FileBoxNum);
 void ClearFileBox(HWND hDlg, int FileBoxNum);
 // The tip that shows a line cut by its list whole: made with the dialog, its six lists then
-// watched for it; hidden at every refill of a list and when the dialog moves.
+// watched for it. HideListTip hides it when it lies over a line of list (any list: null), at
+// every refill of that list and when the dialog moves.
 void InitListTips(HWND hDlg);
-void HideListTip(void);
+void HideListTip(HWND list);
 
 /* ---- Installation ---- */
 

@@ -42,7 +42,7 @@ void DirScanEnd(DirScan *scan)
 
 void ListFillStart(HWND hList)
 {
-    HideListTip();
+    HideListTip(hList);
     SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
 }
 

@@ -1,6 +1,13 @@
 // Tips over the browsers' lists: a line that its list cuts shows whole in a tip laid exactly over
 // it, while the pointer rests on it or the keyboard has just selected it.
 //
+// The tip stays through a click on its line, drawn as the line now is, so that nothing comes
+// or goes under the pointer between the two clicks of a double-click: under Wine, a window that
+// does brings made-up moves of the pointer, which have been seen to carry an older place of it,
+// and a restacking of the windows there. A refill takes away only a tip over its own list (the
+// click on a tree line refills the file list beside it). The tip goes whenever its list's top
+// line changes, whatever scrolled it.
+//
 // The tip is a list box of one line, so that the platform draws it as the lists draw their lines:
 // the same font, colours (the highlight ones for the selected line) and text origin, whatever
 // margin the list box class keeps. It carries no window text and never takes the focus, so a
@@ -14,13 +21,17 @@
 static HWND gTip;           // the tip, owned by the dialog; hidden when no line needs it
 static HWND gTipList;       // the list whose line the tip was last worked out for, or null
 static LRESULT gTipLine;    // that line
+static LRESULT gTipTop;     // and the list's top line then
 static bool gTipPointed;    // whether for the pointer (or for the keyboard's selection)
 static HWND gMoveList;      // where the pointer last moved: the list and the point
 static LPARAM gMoveAt;
 static WNDPROC gListProc;   // the list box class's own procedure, the six lists' and the tip's
 
-void HideListTip(void)
+// Hides the tip when it was worked out for list, or for any list when list is null.
+void HideListTip(HWND list)
 {
+    if (list != NULL && list != gTipList)
+        return;
     gTipList = NULL;
     SetWindowPos(gTip, NULL, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
 }
@@ -38,6 +49,14 @@ static int InkColumn(HDC dc, int x, int step, int end, int height, COLORREF back
     return end;
 }
 
+// Lays the tip just above the dialog, with SetWindowPos's flags and, where they ask, place and
+// size.
+static void PutTip(int x, int y, int width, int height, UINT flags)
+{
+    HWND after = GetWindow(hQryDlgBox, GW_HWNDPREV);
+    SetWindowPos(gTip, after, x, y, width, height, flags | SWP_NOACTIVATE | (after == gTip ? SWP_NOZORDER : 0));
+}
+
 // pos moved so that size fits between lo and hi, or starting at lo where it cannot.
 static int Inside(int pos, int size, LONG lo, LONG hi)
 {
@@ -52,9 +71,10 @@ static int Inside(int pos, int size, LONG lo, LONG hi)
 // list's client area. The tip then keeps the margin before the text after it too.
 static void ShowTip(HWND list, LRESULT line, bool pointed)
 {
-    HideListTip();
+    HideListTip(NULL);
     gTipList = list;
     gTipLine = line;
+    gTipTop = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
     gTipPointed = pointed;
     char text[kPathSize];
     RECT item, client;
@@ -100,10 +120,8 @@ static void ShowTip(HWND list, LRESULT line, bool pointed)
     if (width > work.right - work.left)
         width = work.right - work.left;
     MapWindowPoints(list, NULL, (POINT *)&item, 2);
-    HWND after = GetWindow(hQryDlgBox, GW_HWNDPREV);
-    SetWindowPos(gTip, after, Inside(item.left, width, work.left, work.right),
-                 Inside(item.top, height, work.top, work.bottom), width, height,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW | (after == gTip ? SWP_NOZORDER : 0));
+    PutTip(Inside(item.left, width, work.left, work.right), Inside(item.top, height, work.top, work.bottom), width,
+           height, SWP_SHOWWINDOW);
 }
 
 static LRESULT CALLBACK ListTipProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -114,8 +132,14 @@ static LRESULT CALLBACK ListTipProc(HWND hWnd, UINT message, WPARAM wParam, LPAR
     } else {
         switch (message) {
         case WM_MOUSEMOVE:
+            // A click that activates the dialog raises it, and under Wine the next event of the
+            // pointer can put it over the tip without a message (Wine then takes the X server's
+            // stacking): the tip goes back just above it.
+            if (hWnd == gTipList)
+                PutTip(0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             // The system repeats the last move when a window comes or goes under the pointer:
-            // only a move to another point counts.
+            // only a move to another point counts. While a drag holds the capture, every move
+            // comes here wherever the pointer is, and one off the list takes the tip away.
             if (hWnd != gMoveList || lParam != gMoveAt) {
                 gMoveList = hWnd;
                 gMoveAt = lParam;
@@ -128,12 +152,17 @@ static LRESULT CALLBACK ListTipProc(HWND hWnd, UINT message, WPARAM wParam, LPAR
                 }
             }
             break;
+        case WM_LBUTTONDOWN:
         case WM_KEYDOWN:
         case WM_CHAR: {
             LRESULT before = SendMessageA(hWnd, LB_GETCURSEL, 0, 0);
             LRESULT result = CallWindowProcW(gListProc, hWnd, message, wParam, lParam);
             LRESULT after = SendMessageA(hWnd, LB_GETCURSEL, 0, 0);
-            if (after != before)
+            // The pointer's tip stays through a click (see the head of this file); a
+            // selection that the keyboard moves takes the tip with it.
+            if (message == WM_LBUTTONDOWN && gTipPointed)
+                SendMessageA(gTip, LB_SETCURSEL, after == gTipLine ? 0 : -1, 0);
+            else if (after != before)
                 ShowTip(hWnd, after, false);
             return result;
         }
@@ -142,14 +171,16 @@ static LRESULT CALLBACK ListTipProc(HWND hWnd, UINT message, WPARAM wParam, LPAR
             if (!gTipPointed)
                 break;
             [[fallthrough]];
-        case WM_CAPTURECHANGED:   // a drag's capture can keep the leave from coming
         case WM_KILLFOCUS:
-        case WM_VSCROLL:
-        case WM_MOUSEWHEEL:
             // Each list takes away its own tip only: the pointer leaves one list for the
             // next after the next has shown its tip.
-            if (hWnd == gTipList)
-                HideListTip();
+            HideListTip(hWnd);
+            break;
+        case WM_PAINT:
+            // Whatever scrolled the list (its scroll bar, the wheel, the keyboard, a program's
+            // LB_SETTOPINDEX), it paints next: the tip goes with the line it lay over.
+            if (SendMessageA(hWnd, LB_GETTOPINDEX, 0, 0) != gTipTop)
+                HideListTip(hWnd);
             break;
         default:
             break;

@@ -113,7 +113,7 @@ INT_PTR CALLBACK MainDlgBoxProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
     case WM_MOVE:
         // Wherever the dialog was moved to, it goes back onto the main window, and no tip
         // stays behind where a line was.
-        HideListTip();
+        HideListTip(NULL);
         GetWindowRect(hWndMain, &wrect);
         MoveWindow(hDlg, wrect.left, wrect.top,
                    wrect.right - wrect.left, wrect.bottom - wrect.top, TRUE);

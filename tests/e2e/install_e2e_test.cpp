@@ -486,6 +486,22 @@ std::vector<COLORREF> Pixels(const RECT &r)
     return out;
 }
 
+// The first and the last column of screen rectangle r that hold something other than the
+// colour of its top right pixel.
+std::pair<int, int> InkedColumns(const RECT &r)
+{
+    const int w = r.right - r.left;
+    const std::vector<COLORREF> px = Pixels(r);
+    int first = w, last = -1;
+    for (size_t i = 0; i < px.size(); ++i) {
+        if (px[i] != px[w - 1]) {
+            first = std::min(first, (int)(i % w));
+            last = std::max(last, (int)(i % w));
+        }
+    }
+    return {first, last};
+}
+
 // The step of the scenario that expects the tip (a trace with its line).
 #define EXPECT_TIP_OVER(...)                \
     do {                                    \
@@ -499,11 +515,13 @@ bool NoTip(const rig::InstallerProcess &p)
 }
 
 // Lines that their lists cut show whole in a tip, under the real pointer and the keyboard:
-// folders at a root and five levels down, a file. Clicks reach the lines through the tips, and
-// what they select and open is what is installed into. No tip for a line that fits, nor once
-// the pointer has left, the list scrolled, was refilled or lost the focus, the selection moved
-// to a short line or the dialog moved; near the screen's right edge the tip stays inside the
-// work area.
+// folders at a root and five levels down, a file. The tip keeps the margin before its text
+// after it; a line cut by one column has one, a line that fits none. Clicks reach the lines
+// through the tips, which stay through them, and twenty double-clicks in a row each open their
+// folder; what they select and open is what is installed into. No tip once the pointer has
+// left, the list scrolled (by its bar, the wheel or LB_SETTOPINDEX), was refilled or lost the
+// focus, the selection moved to a short line or the dialog moved; near the screen's right edge
+// the tip stays inside the work area.
 TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
 {
     const std::string long60 = "Quite a long folder name, sixty characters in all, to see it";
@@ -541,6 +559,30 @@ TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
             EXPECT_TRUE(drawnByTheList == Pixels(inList)) << "the tip does not draw the line as its list does";
             p.PointAt(IDC_CRIT_DIR, linePf);
             EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+
+            // The tip's edges, as it draws them: the margin after the text is the one before it.
+            // Sized to cut the line by exactly one column, the list has a tip for it; one column
+            // wider, none.
+            HWND critDir = GetDlgItem(p.dialog(), IDC_CRIT_DIR);
+            RECT tipRect, frame, client;
+            GetWindowRect(p.Tip(), &tipRect);
+            const std::pair<int, int> ink = InkedColumns(tipRect);
+            EXPECT_EQ(tipRect.right - tipRect.left - 1 - ink.second, ink.first) << "margins after and before the text";
+            GetWindowRect(critDir, &frame);
+            GetClientRect(critDir, &client);
+            for (int wider : {0, 1, (int)(client.right - ink.second)}) {
+                p.PointAway();
+                EXPECT_TRUE(NoTip(p));
+                SetWindowPos(critDir, NULL, 0, 0, frame.right - frame.left - client.right + ink.second + wider,
+                             frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                p.Settle();
+                p.PointAt(IDC_CRIT_DIR, linePf);
+                if (wider == 1) {
+                    EXPECT_TRUE(NoTip(p)) << "a tip for a line that its list shows whole";
+                } else {
+                    EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+                }
+            }
             p.PointAway();
             EXPECT_TRUE(NoTip(p)) << "a tip once the pointer left the list";
             p.PointAt(IDC_EDITOR_FILE, p.FindLine(IDC_EDITOR_FILE, longFile));
@@ -553,6 +595,21 @@ TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
             p.PointerClick();
             EXPECT_TRUE(rig::InstallerProcess::Until([&] { return p.ListSel(IDC_CRIT_DIR) == lineLong; }))
                 << "the click did not reach the line beneath the tip";
+            EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);   // through the click, now drawn as selected
+
+            // Scrolled by its bar or by a program (LB_SETTOPINDEX, as an assistive tool brings a
+            // line into view), the list takes the tip away; once the pointer moves, the line now
+            // beneath it has its tip.
+            for (UINT scroll : {(UINT)WM_VSCROLL, (UINT)LB_SETTOPINDEX}) {
+                SCOPED_TRACE(scroll == WM_VSCROLL ? "scrolled by WM_VSCROLL" : "scrolled by LB_SETTOPINDEX");
+                p.PointAt(IDC_CRIT_DIR, linePf);
+                EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
+                SendMessageW(critDir, scroll, scroll == WM_VSCROLL ? SB_LINEDOWN : 1, 0);
+                EXPECT_TRUE(NoTip(p)) << "a tip after a scroll: " << p.TipText();
+                p.PointAt(IDC_CRIT_DIR, lineLong);   // a pixel from where the pointer rests
+                EXPECT_TIP_OVER(p, IDC_CRIT_DIR, lineLong);
+                SendMessageW(critDir, LB_SETTOPINDEX, 0, 0);
+            }
             p.PointAt(IDC_CRIT_DIR, linePf);
             EXPECT_TIP_OVER(p, IDC_CRIT_DIR, linePf);
             p.Wheel();
@@ -580,14 +637,21 @@ TEST_F(Installation, ALineItsListCutsShowsWholeInATipOverIt)
             EXPECT_EQ(p.ListLine(IDC_CRIT_DIR, 1), " " + long60);
             EXPECT_TRUE(NoTip(p)) << "a tip after the tree was refilled";
 
-            // A double-click through the tip at depth 5 opens that folder.
+            // A double-click through the tip at depth 5 opens that folder, every time: twenty in
+            // a row, each from the tree that shows it closed (its parent opened again).
             p.Click(IDC_PROG_EXISTING);
             EXPECT_TRUE(p.BrowseTo(IDC_PROG_DIR, deep));
-            p.PointAt(IDC_PROG_DIR, 5);
-            EXPECT_TIP_OVER(p, IDC_PROG_DIR, 5);
-            p.PointerClick(2);
-            EXPECT_TRUE(rig::InstallerProcess::Until([&] { return p.ListCount(IDC_PROG_DIR) == 7; }))
-                << "the double-click did not open the line beneath the tip";
+            int opened = 0;
+            for (int i = 0; i < 20; ++i) {
+                if (i > 0)
+                    p.DoubleClickLine(IDC_PROG_DIR, 4);
+                ASSERT_EQ(p.ListCount(IDC_PROG_DIR), 6);
+                p.PointAt(IDC_PROG_DIR, 5);
+                EXPECT_TIP_OVER(p, IDC_PROG_DIR, 5);
+                p.PointerClick(2);
+                opened += rig::InstallerProcess::Until([&] { return p.ListCount(IDC_PROG_DIR) == 7; });
+            }
+            EXPECT_EQ(opened, 20) << "double-clicks through the tip that opened the line beneath it";
             EXPECT_EQ(p.ListSel(IDC_PROG_DIR), 5);
 
             // The dialog moves: the tip goes. Near the right edge, the tip stays on the screen.

@@ -1,9 +1,86 @@
 // The installation tests' shared fixture (see install_fixture.h).
 #include "install_fixture.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 
 namespace it {
+
+namespace {
+
+struct Slot {
+    const char *dll;
+    const char *name;
+    void *was;   // what the slot held before the test's function, null while it holds that
+};
+Slot gSlots[] = {{"advapi32.dll", "GetNamedSecurityInfoA", nullptr},
+                 {"advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA", nullptr},
+                 {"kernel32.dll", "GetACP", nullptr}};
+std::string gOwner;
+UINT gCodePage;
+
+// The owner asked for, in a descriptor of its own that the caller frees with LocalFree.
+DWORD WINAPI OwnerAsAsked(LPCSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID *owner, PSID *group, PACL *dacl,
+                          PACL *sacl, PSECURITY_DESCRIPTOR *sd)
+{
+    typedef BOOL(WINAPI * ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR *, PULONG);
+    // Not through the import slot, which FailProtection may hold.
+    ConvertFn convert = (ConvertFn)(void *)GetProcAddress(GetModuleHandleA("advapi32.dll"),
+                                                          "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    BOOL defaulted;
+    if (!convert(("O:" + gOwner).c_str(), SDDL_REVISION_1, sd, NULL) ||
+        !GetSecurityDescriptorOwner(*sd, owner, &defaulted))
+        return ERROR_INVALID_SID;
+    for (void **none : {(void **)group, (void **)dacl, (void **)sacl}) {
+        if (none)
+            *none = NULL;
+    }
+    return ERROR_SUCCESS;
+}
+
+BOOL WINAPI NoDescriptor(LPCSTR, DWORD, PSECURITY_DESCRIPTOR *sd, PULONG)
+{
+    *sd = NULL;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+}
+
+UINT WINAPI CodePageAsAsked() { return gCodePage; }
+
+bool Replace(Slot &slot, void *with)
+{
+    void *was = rig::HookImportFrom(slot.dll, slot.name, with);
+    if (slot.was == nullptr)
+        slot.was = was;
+    return was != nullptr;
+}
+
+}  // namespace
+
+bool ReadOwnersAs(const std::string &owner)
+{
+    gOwner = owner;
+    return Replace(gSlots[0], (void *)OwnerAsAsked);
+}
+
+bool FailProtection() { return Replace(gSlots[1], (void *)NoDescriptor); }
+
+bool ReportCodePage(UINT cp)
+{
+    gCodePage = cp;
+    return Replace(gSlots[2], (void *)CodePageAsAsked);
+}
+
+void RestorePlatform()
+{
+    for (Slot &slot : gSlots) {
+        if (slot.was != nullptr)
+            rig::HookImportFrom(slot.dll, slot.name, slot.was);
+        slot.was = nullptr;
+    }
+}
 
 std::vector<std::string> FilesIn(const std::string &dir)
 {
@@ -83,6 +160,7 @@ void InstallTest::SetUp()
 
 void InstallTest::TearDown()
 {
+    RestorePlatform();
     rig::InstallerTest::TearDown();   // the dialog goes before its files
     for (const std::string &f : longFiles_)
         DeleteLongFile(f);

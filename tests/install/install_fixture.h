@@ -47,6 +47,16 @@ inline bool GiveAway(const std::string &dir)
     return rig::UnixShell("chown 4321 '" + rig::UnixName(dir) + "'", 10000);
 }
 
+// Answers of the platform changed at the program's import slots, each until RestorePlatform
+// (which InstallTest's TearDown calls too). False when the slot cannot be reached.
+// Every owner read back (GetNamedSecurityInfoA) is `owner`, in SDDL: "BA", "SY" or a SID.
+bool ReadOwnersAs(const std::string &owner);
+// ConvertStringSecurityDescriptorToSecurityDescriptorA fails: the protection cannot be made.
+bool FailProtection();
+// GetACP reports code page cp.
+bool ReportCodePage(UINT cp);
+void RestorePlatform();
+
 // Each product file's bytes tell where it came from, over several blocks of 4 KiB, so that
 // every read-back of a copy reads more than one.
 inline std::string Content(const std::string &name)

@@ -183,19 +183,25 @@ TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
     // administrators alone; an existing folder that the group makes its own (the default, a
     // typed last level) is set so too, one picked in the tree is left as it is.
     const std::string made = ": " + kProtected;
+    const std::vector<std::string> older =
+        std::vector<std::string>{"create c:\\quillmar" + made, "protect c:\\quillmar" + made} +
+        FilesProtected("c:\\quillmar");
     struct Row {
         int kind;
         const char *where;     // the tree folder (109) or the typed text (111)
         const char *help;      // exactly as stored
         const char *dest;
         std::vector<std::string> calls;
+        const char *owner = nullptr;   // the owner read back, in SDDL; null: as the file system has it
     } rows[] = {
         {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir,
          std::vector<std::string>{"create c:\\quillmar" + made} + FilesProtected("c:\\quillmar")},
         // Now there, from the row before: an older installation.
-        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir,
-         std::vector<std::string>{"create c:\\quillmar" + made, "protect c:\\quillmar" + made} +
-             FilesProtected("c:\\quillmar")},
+        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir, older},
+        // One that an elevated administrator made, which Windows gives to Administrators and not
+        // to the administrator's own account; one that the system made.
+        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir, older, "BA"},
+        {IDC_PROG_DEFAULT, "", "c:\\quillmar\\userhelp.hlp ", kDefaultDir, older, "SY"},
         {IDC_PROG_EXISTING, "T:\\progs", "T:\\progs\\userhelp.hlp ", "T:\\progs", FilesProtected("T:\\progs")},
         {IDC_PROG_EXISTING, "T:\\progs\\bin", "T:\\progs\\bin\\userhelp.hlp ", "T:\\progs\\bin",
          FilesProtected("T:\\progs\\bin")},
@@ -211,13 +217,18 @@ TEST_F(Kinds, ProgramKindsRecordHelpAndCopyTheThreeFiles)
              FilesProtected("T:\\progs\\bin")},
     };
     for (const Row &r : rows) {
-        SCOPED_TRACE(std::string("kind ") + std::to_string(r.kind) + " at \"" + r.where + "\"");
+        SCOPED_TRACE(std::string("kind ") + std::to_string(r.kind) + " at \"" + r.where + "\"" +
+                     (r.owner ? std::string(", owned by ") + r.owner : ""));
         if (r.kind == IDC_PROG_EXISTING)
             OpenInTree(IDC_PROG_DIR, r.where);
         if (r.kind == IDC_PROG_NEW)
             rig::SetEditText(dlg, IDC_PROG_NEWPATH, r.where);
+        if (r.owner) {
+            EXPECT_TRUE(ReadOwnersAs(r.owner)) << "the owner cannot be given";
+        }
 
         int result = Run(r.kind == IDC_PROG_NEW ? 0 : IDC_PROG_DIR, r.kind);
+        RestorePlatform();
 
         EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[QUILLMAR]", std::string("help=") + r.help}));
         EXPECT_EQ(calls, r.calls);

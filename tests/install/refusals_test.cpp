@@ -49,7 +49,8 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         const char *absentKey;   // the refused group's key, never written
         bool progInstalled;
         bool critInstalled;
-        bool defaultDirThere = false;   // the default folder, there before and after
+        bool progDirThere = false;      // the program files' folder, there before and after
+        const char *progDir = kDefaultDir;
     } rows[] = {
         {"invalid typed program path",
          [](HWND d) { rig::SetRadio(d, IDC_PROG_NEW); },   // the template's text
@@ -74,6 +75,30 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         {"the default folder owned by another account",
          [](HWND) { ASSERT_TRUE(GiveAway(kDefaultDir)); },
          {OwnedElsewhere("c:\\quillmar"), kUnsuccessful}, "help", false, true, true},
+        {"the default folder read back as another account's",
+         [](HWND) { rig::MakeDirs(kDefaultDir); ASSERT_TRUE(ReadOwnersAs("S-1-5-21-1-2-3-1001")); },
+         {OwnedElsewhere("c:\\quillmar"), kUnsuccessful}, "help", false, true, true},
+        // Without its protection the program group goes nowhere, whatever its kind.
+        {"no protection for the default folder",
+         [](HWND) { ASSERT_TRUE(FailProtection()); },
+         {kUnsuccessful}, "help", false, true},
+        {"no protection for an existing folder",
+         [this](HWND) { rig::MakeDirs("T:\\progs"); OpenInTree(IDC_PROG_DIR, "T:\\progs");
+                        rig::SetRadio(dlg, IDC_PROG_EXISTING); ASSERT_TRUE(FailProtection()); },
+         {kUnsuccessful}, "help", false, true, true, "T:\\progs"},
+        {"no protection for a typed folder",
+         [](HWND d) { rig::SetRadio(d, IDC_PROG_NEW); rig::SetEditText(d, IDC_PROG_NEWPATH, "T:\\prog");
+                      ASSERT_TRUE(FailProtection()); },
+         {kUnsuccessful}, "help", false, true, false, "T:\\prog"},
+        // Under Windows' UTF-8 code page every character converts but a lone surrogate, which
+        // would otherwise name another folder.
+        {"UTF-8 code page, a lone surrogate in the typed program path",
+         [](HWND d) { rig::SetRadio(d, IDC_PROG_NEW); SetDlgItemTextW(d, IDC_PROG_NEWPATH, L"T:\\a\xD800");
+                      ASSERT_TRUE(ReportCodePage(CP_UTF8)); },
+         {kBadProgPath, kUnsuccessful}, "help", false, true},
+        {"UTF-8 code page, a lone surrogate in the typed criteria path",
+         [](HWND d) { SetDlgItemTextW(d, IDC_CRIT_NEWPATH, L"T:\\crit\xDC00"); ASSERT_TRUE(ReportCodePage(CP_UTF8)); },
+         {kBadCritPath, kUnsuccessful}, "criteria", true, false},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -83,6 +108,7 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         r.arrange(dlg);
 
         EXPECT_EQ(PressOk(), 1);
+        RestorePlatform();
 
         EXPECT_EQ(Boxes(), r.boxes);
         for (const rig::ShownBox &b : boxes->boxes())
@@ -93,10 +119,10 @@ TEST_F(Refusals, ARefusedGroupIsNotInstalledAndNothingIsDeleted)
         EXPECT_TRUE(SourceHas(kCriteriaFiles));
         EXPECT_TRUE(NoStrayCopies());
         if (r.progInstalled) {
-            EXPECT_TRUE(CopiedTo(kDefaultDir, kProgramFiles));
+            EXPECT_TRUE(CopiedTo(r.progDir, kProgramFiles));
         } else {
-            EXPECT_EQ(FilesIn(kDefaultDir), std::vector<std::string>{});
-            EXPECT_EQ(rig::DirExists(kDefaultDir), r.defaultDirThere);
+            EXPECT_EQ(FilesIn(r.progDir), std::vector<std::string>{});
+            EXPECT_EQ(rig::DirExists(r.progDir), r.progDirThere);
         }
         if (r.critInstalled) {
             EXPECT_TRUE(CopiedTo("T:\\crit", kCriteriaFiles));

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "rig.h"
 #include "vendrel0.h"
 
 namespace rig {
@@ -421,13 +422,20 @@ void InstallerProcess::ClearSelection(int listId)
     SendDlgItemMessageW(dlg_, listId, LB_SETCURSEL, (WPARAM)-1, 0);
 }
 
+// The X server's pointer, through xdotool: Wine learns of it from the X server alone, as it
+// does of a hand's. (SetCursorPos would place Wine's pointer and warp the X server's, and the
+// X server's report of the warp, arriving later, would put Wine's back where it had been.) The
+// rig's virtual desktop fills the X screen, so screen coordinates are the X server's.
+static void Xdotool(const std::string &commands) { UnixShell("xdotool " + commands, 10000); }
+
+static std::string At(int x, int y) { return "mousemove " + std::to_string(x) + " " + std::to_string(y); }
+
 void InstallerProcess::PointAt(int listId, int index)
 {
     // There, and one pixel on a moment later: the pointer comes to rest as a hand leaves it.
     RECT r = LineRect(listId, index);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    Sleep(100);
-    SetCursorPos((r.left + r.right) / 2 + 1, (r.top + r.bottom) / 2);
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    Xdotool(At(x, y) + " sleep 0.1 " + At(x + 1, y));
 }
 
 void InstallerProcess::PointAway()
@@ -435,18 +443,15 @@ void InstallerProcess::PointAway()
     // Between the criteria column's black line and its frame: the dialog itself.
     RECT r;
     GetWindowRect(GetDlgItem(dlg_, IDOK), &r);
-    SetCursorPos(r.left - 8, r.top - 8);
+    Xdotool(At(r.left - 8, r.top - 8));
 }
 
 void InstallerProcess::PointerClick(int clicks)
 {
-    for (int i = 0; i < clicks; ++i) {
-        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    }
+    Xdotool("click --repeat " + std::to_string(clicks) + " --delay 60 1");
 }
 
-void InstallerProcess::Wheel() { mouse_event(MOUSEEVENTF_WHEEL, 0, 0, (DWORD)-WHEEL_DELTA, 0); }
+void InstallerProcess::Wheel() { Xdotool("click 5"); }
 
 RECT InstallerProcess::LineRect(int listId, int index) const
 {

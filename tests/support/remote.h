@@ -91,8 +91,9 @@ public:
     // Waits until the dialog has handled everything posted to it so far (or a box is up).
     void Settle();
 
-    // The real pointer, as a user moves it (the installer sees the moves and clicks of the
-    // window system, not messages sent to it). PointAt puts it in the middle of line index of
+    // The real pointer, as a user moves it: the X server's, moved and clicked through xdotool
+    // (the installer sees the moves and clicks of the window system, not messages sent to it).
+    // Each returns once xdotool has ended. PointAt puts it in the middle of line index of
     // list listId, which must be in view; PointAway over the dialog, clear of every list.
     void PointAt(int listId, int index);
     void PointAway();
