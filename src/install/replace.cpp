@@ -38,7 +38,6 @@ constexpr DWORD kCopyDiffers = 0x20000002;    // the copy read back is not its s
 constexpr int kRetries = 10;
 constexpr DWORD kRetryPause = 100;
 
-
 struct GroupFile {
     const char *Name;
     char Source[kPathSize];
@@ -229,8 +228,8 @@ static void RemoveLeftovers(void)
 // True when path names the file that the handle held has open, by whatever name.
 static bool SameFile(HANDLE held, const char *path)
 {
-    HANDLE other = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE other = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (other == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION a, b;
