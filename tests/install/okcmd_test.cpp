@@ -126,11 +126,12 @@ TEST_F(OkCommandTest, SecondOkAfterSuccessFindsTheSourcesGone)
 void *gReplaced;
 std::string gSpoilt;
 
+// Whether path names the product file gSpoilt in some folder.
 bool Spoilt(LPCSTR path)
 {
     std::string p = path;
-    return gSpoilt.empty() || (p.size() > gSpoilt.size() && _stricmp(p.c_str() + p.size() - gSpoilt.size(), gSpoilt.c_str()) == 0 &&
-                               p[p.size() - gSpoilt.size() - 1] == '\\');
+    size_t at = p.size() - gSpoilt.size();
+    return gSpoilt.empty() || (p.size() > gSpoilt.size() && p[at - 1] == '\\' && _stricmp(p.c_str() + at, gSpoilt.c_str()) == 0);
 }
 
 // The copy of gSpoilt stops halfway, on a full disk, and leaves its first part behind, as
