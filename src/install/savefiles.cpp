@@ -27,8 +27,6 @@
 #include "settings.h"
 #include "strbuf.h"
 
-#include <string.h>
-
 static_assert(kCorePathSize == kPathSize, "the path rules work on the program's path buffers");
 
 const char *const ProductFiles[kProductFiles] = {"quillmar.exe", "install.exe", "userhelp.hlp", "criteria.inc",
